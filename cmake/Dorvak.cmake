@@ -1,0 +1,43 @@
+# Compile and link settings shared by every target of the project.
+function(dorvak_target_options target)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                               _WIN32_WINNT=0x0601 WINVER=0x0601)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wshadow -Werror>)
+    # Statically linked so the program runs on a bare Windows machine.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+endfunction()
+
+# Writes the version numbers of one binary into a header its .rc includes.
+function(dorvak_version_header target version original_name description)
+    string(REPLACE "." ";" parts "${version}")
+    list(LENGTH parts count)
+    if(NOT count EQUAL 4)
+        message(FATAL_ERROR "${target}: version '${version}' must have four numbers")
+    endif()
+    list(GET parts 0 RC_VER_1)
+    list(GET parts 1 RC_VER_2)
+    list(GET parts 2 RC_VER_3)
+    list(GET parts 3 RC_VER_4)
+    set(RC_VER_TEXT "${version}")
+    set(RC_ORIGINAL_NAME "${original_name}")
+    set(RC_DESCRIPTION "${description}")
+    configure_file(${PROJECT_SOURCE_DIR}/res/rcversion.h.in
+                   ${CMAKE_BINARY_DIR}/gen/${target}/rcversion.h @ONLY)
+endfunction()
+
+function(dorvak_resource_includes target version_target)
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/gen/${version_target}
+                               ${CMAKE_BINARY_DIR}/gen ${PROJECT_SOURCE_DIR}/res
+                               ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# A resource-only DLL named TelmarRC.dll in its own folder (output_dir), so
+# several versions can exist side by side for tests.
+function(dorvak_resource_library target version output_dir rc_file)
+    dorvak_version_header(${target} ${version} "TelmarRC.dll" "MERU shared resources")
+    add_library(${target} SHARED ${PROJECT_SOURCE_DIR}/${rc_file})
+    set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME TelmarRC
+                          RUNTIME_OUTPUT_DIRECTORY ${output_dir} ARCHIVE_OUTPUT_DIRECTORY ${output_dir})
+    dorvak_resource_includes(${target} ${target})
+    target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=0 -s)
+endfunction()

@@ -1,0 +1,28 @@
+// Every numbered resource and control of the program. The suite's resource
+// library TelmarRC.dll carries the same numbers, so they must never change.
+#pragma once
+
+#define IDD_ABOUTBOX 16600
+#define IDD_DORVAK_DIALOG 16602
+#define IDI_DORVAK 16628
+
+#define IDC_START_DATE 16650
+#define IDC_PROGRESS 16651
+#define IDC_ABOUT_ICON 16652
+#define IDC_DESCRIPTION 16653
+#define IDC_VERSION 16654
+
+#define IDM_ABOUTBOX 0x0010
+
+#define IDS_ABOUTBOX 16601
+#define IDS_NO_DESCRIPTION 16700
+#define IDS_FOLDER 16701
+#define IDS_FOLDER_EXISTS 16702
+#define IDS_CREATE_FOLDER_FAILED 16703
+#define IDS_SAVED_TO 16704
+#define IDS_SEND_TO_SUPPORT 16705
+#define IDS_COPY_FILE_FAILED 16706
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

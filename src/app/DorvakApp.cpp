@@ -1,0 +1,40 @@
+#include "app/DorvakApp.h"
+
+#include "app/InstallLayout.h"
+#include "app/MessageBox.h"
+#include "app/ResourceLibrary.h"
+#include "ui/DorvakDlg.h"
+#include "win/Module.h"
+
+#include <commctrl.h>
+
+CDorvakApp& TheApp() {
+    static CDorvakApp app;
+    return app;
+}
+
+bool CDorvakApp::InitInstance() {
+    const std::wstring executablePath = ModuleFileName(nullptr);
+    m_installationRoot = InstallationRootFromExecutablePath(executablePath);
+
+    ReadProductVersion(executablePath, m_productVersion);
+
+    // No window exists yet: the start-up messages have no owner.
+    HMODULE library =
+        CheckResourceLibrary(L"TelmarRC.dll", m_productVersion,
+                             [](const std::wstring& text) { ShowMessage(nullptr, text, 0); });
+    if (library != nullptr)
+        SetActiveResourceModule(library); // kept for the life of the process
+
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    m_settingsRoot = L"MERU";
+
+    {
+        CDorvakDlg dialog;
+        dialog.DoModal();
+    }
+    m_mainWindow = nullptr;
+    return false;
+}

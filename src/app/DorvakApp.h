@@ -1,0 +1,30 @@
+#pragma once
+
+#include "win/VersionInfo.h"
+
+#include <windows.h>
+#include <string>
+
+// The program's single application object: what start-up derives once and
+// every later step reads.
+class CDorvakApp {
+  public:
+    // Start-up, steps 1 to 7. Always false: the program lives exactly as long
+    // as the collection dialog, with no message loop of its own.
+    bool InitInstance();
+
+    const std::wstring& InstallationRoot() const { return m_installationRoot; }
+    const ProductVersion& Version() const { return m_productVersion; }
+    const std::wstring& SettingsRoot() const { return m_settingsRoot; }
+
+    HWND MainWindow() const { return m_mainWindow; }
+    void SetMainWindow(HWND window) { m_mainWindow = window; }
+
+  private:
+    std::wstring m_installationRoot;
+    ProductVersion m_productVersion;
+    std::wstring m_settingsRoot;
+    HWND m_mainWindow = nullptr;
+};
+
+CDorvakApp& TheApp();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "collect/CollectionUi.h"
+#include "collect/DateTime.h"
+
+#include <string>
+
+// What Save hands the engine.
+struct CollectionRequest {
+    std::wstring installationRoot; // ends with a backslash
+    DateTime startDate;            // 00:00:00 of the chosen day
+    std::wstring description;      // never empty
+};
+
+// The dated folder of a run: installation root + "%Y_%m_%d" + backslash.
+std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate);
+
+// Creates the dated folder and the mirror base, writes the snapshot files,
+// walks the product plan and shows the summary. True when the run completed;
+// false when it stopped before writing anything into the dated folder (the
+// folder exists already or could not be created), so the dialog stays open.
+bool RunCollection(const CollectionRequest& request, ICollectionUi& ui);

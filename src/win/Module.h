@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Full path of a loaded module, however long; empty on failure.
+std::wstring ModuleFileName(HMODULE module);
+
+// The module that dialog templates, icon 16628 and string-table texts come
+// from: the program itself, or the suite's resource library once accepted.
+HINSTANCE ActiveResourceModule();
+void SetActiveResourceModule(HINSTANCE module);

@@ -1,0 +1,37 @@
+// Real folders and files in the Wine drive for tests.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// A new empty folder under the temporary folder, removed with everything in
+// it when the object goes. Path() ends with a backslash.
+class TempFolder {
+  public:
+    TempFolder();
+    explicit TempFolder(const std::wstring& nameHint);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+
+  private:
+    std::wstring m_path;
+};
+
+void RemoveTree(const std::wstring& path);
+void MakeFolder(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);
+bool Exists(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
+// Last-write time from local calendar fields, through the platform.
+void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, int hour, int minute,
+                       int second);
+// The folder that holds the running test program, with a trailing backslash.
+std::wstring TestProgramFolder();
+// Sorted names of a folder's entries (without "." and ".."), "/" after folders.
+std::wstring ListFolder(const std::wstring& folder);
+// UTF-8 of a wide text, for readable test failures.
+std::string Utf8(const std::wstring& text);
