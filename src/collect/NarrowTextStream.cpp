@@ -1,0 +1,82 @@
+#include "collect/NarrowTextStream.h"
+
+namespace {
+constexpr size_t kFlushThreshold = 64 * 1024;
+}
+
+std::string ToNarrowText(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int size =
+        ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return std::string();
+    std::string narrow(static_cast<size_t>(size), '\0');
+    const int written = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, narrow.data(),
+                                              size, nullptr, nullptr);
+    if (written <= 1)
+        return std::string();
+    // The conversion counts the terminating zero; a zero inside the text ends
+    // it, as it would for the C string the platform sees.
+    narrow.resize(static_cast<size_t>(written) - 1);
+    const size_t zero = narrow.find('\0');
+    if (zero != std::string::npos)
+        narrow.resize(zero);
+    return narrow;
+}
+
+NarrowTextStream::NarrowTextStream(const std::wstring& path) {
+    m_file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+NarrowTextStream::~NarrowTextStream() {
+    Close();
+}
+
+NarrowTextStream& NarrowTextStream::operator<<(const std::string& bytes) {
+    if (!IsOpen())
+        return *this;
+    for (char c : bytes) {
+        if (c == '\n')
+            m_pending += '\r';
+        m_pending += c;
+    }
+    if (m_pending.size() >= kFlushThreshold)
+        Flush();
+    return *this;
+}
+
+NarrowTextStream& NarrowTextStream::operator<<(unsigned long long number) {
+    return *this << std::to_string(number);
+}
+
+void NarrowTextStream::EndLine() {
+    *this << "\n";
+    Flush();
+}
+
+void NarrowTextStream::Flush() {
+    if (!IsOpen() || m_pending.empty())
+        return;
+    const char* data = m_pending.data();
+    size_t left = m_pending.size();
+    while (left > 0) {
+        const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!::WriteFile(m_file, data, chunk, &written, nullptr) || written == 0)
+            break; // write results are not tested: the rest is lost, as with a full disk
+        data += written;
+        left -= written;
+    }
+    m_pending.clear();
+}
+
+void NarrowTextStream::Close() {
+    if (!IsOpen())
+        return;
+    Flush();
+    ::CloseHandle(m_file);
+    m_file = INVALID_HANDLE_VALUE;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Wide text in the ANSI code page of the calling thread (CP_THREAD_ACP, no
+// default character of our own); empty when the conversion yields nothing.
+std::string ToNarrowText(const std::wstring& text);
+
+// The program's own text files: opened by wide path for appending (created
+// when missing, no sharing restriction), each LF stored as CR LF, no
+// byte-order mark. A stream that failed to open swallows every write.
+class NarrowTextStream {
+  public:
+    explicit NarrowTextStream(const std::wstring& path);
+    ~NarrowTextStream();
+    NarrowTextStream(const NarrowTextStream&) = delete;
+    NarrowTextStream& operator=(const NarrowTextStream&) = delete;
+
+    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+
+    NarrowTextStream& operator<<(const std::string& bytes);
+    NarrowTextStream& operator<<(const std::wstring& text) { return *this << ToNarrowText(text); }
+    NarrowTextStream& operator<<(const char* bytes) { return *this << std::string(bytes); }
+    NarrowTextStream& operator<<(unsigned long long number);
+
+    // LF (stored as CR LF), then flush.
+    void EndLine();
+    void Flush();
+    void Close();
+
+  private:
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    std::string m_pending;
+};
