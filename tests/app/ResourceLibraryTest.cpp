@@ -1,0 +1,78 @@
+#include "app/ResourceLibrary.h"
+#include "res/resource.h"
+#include "support/TestFiles.h"
+#include "win/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+const ProductVersion kProgramVersion{4, 7, 2, 10};
+
+std::wstring LibraryOfVersion(const std::wstring& variant) {
+    return TestProgramFolder() + L"..\\resdll\\" + variant + L"\\TelmarRC.dll";
+}
+
+struct CheckOutcome {
+    HMODULE module;
+    std::vector<std::wstring> messages;
+};
+
+CheckOutcome Check(const std::wstring& library) {
+    CheckOutcome outcome{nullptr, {}};
+    outcome.module = CheckResourceLibrary(library, kProgramVersion, [&](const std::wstring& text) {
+        outcome.messages.push_back(text);
+    });
+    return outcome;
+}
+} // namespace
+
+TEST(VersionKey, IsFirstAndSecondNumberWithFiveDigitsEach) {
+    EXPECT_EQ(VersionKey(kProgramVersion), L"0000400007");
+    EXPECT_EQ(VersionKey(ProductVersion{65535, 65535, 1, 1}), L"6553565535");
+}
+
+TEST(ResourceLibrary, IsAcceptedWhenItsFirstTwoNumbersAreNotBelowTheProgramsOnes) {
+    for (const wchar_t* variant : {L"4.7.0.0", L"5.0.0.0", L"4.10.0.0", L"4.7.2.10"}) {
+        CheckOutcome outcome = Check(LibraryOfVersion(variant));
+        LibraryModule owner(outcome.module);
+        EXPECT_NE(outcome.module, nullptr) << Utf8(variant);
+        EXPECT_TRUE(outcome.messages.empty()) << Utf8(variant);
+        if (outcome.module != nullptr) {
+            wchar_t text[64] = {};
+            EXPECT_GT(::LoadStringW(outcome.module, IDS_NO_DESCRIPTION, text, 64), 0);
+            EXPECT_STREQ(text, L"Не введено описание");
+        }
+    }
+}
+
+TEST(ResourceLibrary, OlderThanTheProgramIsRefusedWithTheFixedText) {
+    CheckOutcome outcome = Check(LibraryOfVersion(L"4.6.9.9"));
+    LibraryModule owner(outcome.module);
+    EXPECT_EQ(outcome.module, nullptr);
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_EQ(outcome.messages[0], L"Version of TelmarRC.dll is bad");
+}
+
+TEST(ResourceLibrary, MissingIsPassedOverSilently) {
+    TempFolder empty;
+    CheckOutcome outcome = Check(empty.Path() + L"TelmarRC.dll");
+    EXPECT_EQ(outcome.module, nullptr);
+    EXPECT_TRUE(outcome.messages.empty());
+}
+
+TEST(ResourceLibrary, WithoutVersionDataIsPassedOverSilently) {
+    TempFolder folder;
+    WriteBytes(folder.Path() + L"TelmarRC.dll", "not a module at all");
+    CheckOutcome outcome = Check(folder.Path() + L"TelmarRC.dll");
+    EXPECT_EQ(outcome.module, nullptr);
+    EXPECT_TRUE(outcome.messages.empty());
+}
+
+TEST(ResourceLibrary, ThatCannotBeLoadedIsToldWithTheErrorCode) {
+    CheckOutcome outcome = Check(LibraryOfVersion(L"failinit"));
+    EXPECT_EQ(outcome.module, nullptr);
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_EQ(outcome.messages[0], L"LoadLibrary " + std::to_wstring(ERROR_DLL_INIT_FAILED));
+}
