@@ -1,0 +1,122 @@
+// Starts the real Dorvak.exe from <root>\Dorvak\ with a resource library of
+// a chosen version beside it, and watches what the operator would see.
+#include "support/MessageBoxWatcher.h"
+#include "support/TestFiles.h"
+#include "win/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+const wchar_t kDialogTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t title[128] = {};
+    ::GetWindowTextW(window, title, 128);
+    if (process == search->processId && ::IsWindowVisible(window) &&
+        std::wstring(title) == search->title) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < milliseconds) {
+        WindowSearch search{processId, title, nullptr};
+        ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+class InstalledProgram {
+  public:
+    explicit InstalledProgram(const wchar_t* libraryVariant) {
+        m_programFolder = m_root.Path() + L"Dorvak\\";
+        MakeFolder(m_programFolder);
+        EXPECT_TRUE(::CopyFileW((TestProgramFolder() + L"Dorvak.exe").c_str(),
+                                (m_programFolder + L"Dorvak.exe").c_str(), FALSE));
+        if (libraryVariant != nullptr) {
+            const std::wstring library =
+                TestProgramFolder() + L"..\\resdll\\" + libraryVariant + L"\\TelmarRC.dll";
+            EXPECT_TRUE(
+                ::CopyFileW(library.c_str(), (m_programFolder + L"TelmarRC.dll").c_str(), FALSE));
+        }
+    }
+
+    // Starts the program from its own folder, as a double click would.
+    PROCESS_INFORMATION Start() {
+        std::wstring commandLine = L"\"" + m_programFolder + L"Dorvak.exe\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        EXPECT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                     nullptr, m_programFolder.c_str(), &startup, &process));
+        return process;
+    }
+
+    const std::wstring& Root() const { return m_root.Path(); }
+
+  private:
+    TempFolder m_root{L"suite"};
+    std::wstring m_programFolder;
+};
+
+// Runs the program until its dialog shows, then cancels it; returns the
+// texts of the start-up messages it showed before the dialog.
+std::vector<std::wstring> StartupMessages(InstalledProgram& program) {
+    PROCESS_INFORMATION info = program.Start();
+    KernelHandle process(info.hProcess), thread(info.hThread);
+    if (!process)
+        return {};
+    std::vector<std::wstring> texts;
+    {
+        MessageBoxWatcher watcher(L"Dorvak", info.dwProcessId);
+        HWND dialog = WaitForWindow(info.dwProcessId, kDialogTitle, 20000);
+        EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
+        texts = watcher.Texts();
+        if (dialog != nullptr)
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        if (::WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the program did not end after Cancel";
+            ::TerminateProcess(process.Get(), 1);
+        }
+    }
+    return texts;
+}
+} // namespace
+
+TEST(Startup, WithAnOlderResourceLibraryTellsSoAndStillOpensTheDialog) {
+    InstalledProgram program(L"4.6.9.9");
+    EXPECT_EQ(StartupMessages(program),
+              std::vector<std::wstring>{L"Version of TelmarRC.dll is bad"});
+    EXPECT_EQ(ListFolder(program.Root()), L"Dorvak/") << "Cancel must write nothing";
+}
+
+TEST(Startup, WithAnAcceptedOrNoResourceLibraryShowsNoMessage) {
+    for (const wchar_t* variant : {L"4.7.0.0", static_cast<const wchar_t*>(nullptr)}) {
+        InstalledProgram program(variant);
+        EXPECT_TRUE(StartupMessages(program).empty());
+        EXPECT_EQ(ListFolder(program.Root()), L"Dorvak/");
+    }
+}
+
+TEST(Startup, WithALibraryThatCannotLoadTellsTheCodeAndUsesItsOwnResources) {
+    InstalledProgram program(L"failinit");
+    EXPECT_EQ(StartupMessages(program),
+              std::vector<std::wstring>{L"LoadLibrary " + std::to_wstring(ERROR_DLL_INIT_FAILED)});
+}
