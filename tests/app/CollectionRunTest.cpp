@@ -7,8 +7,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+// The command captures run from the root itself, so "tree .." stays small.
 CollectionRequest RequestFor(const std::wstring& root) {
-    return CollectionRequest{root, DateTime::FromFields(2019, 4, 5, 0, 0, 0), L"Лифт стоит"};
+    return CollectionRequest{root, DateTime::FromFields(2019, 4, 5, 0, 0, 0), L"Лифт стоит", root};
 }
 
 std::wstring SummaryFor(const std::wstring& datedFolder) {

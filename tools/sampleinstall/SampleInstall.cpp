@@ -1,0 +1,277 @@
+// Lays out a realistic MERU installation for demonstrations, end-to-end
+// tests and benchmarks. Everything (names, sizes, contents, last-write
+// times) follows from the seed, so two runs with the same arguments give
+// the same tree.
+//
+//   SampleInstall <root> [--seed N] [--logs N] [--days N] [--end YYYY-MM-DD]
+//                 [--no-programs]
+//
+// <root> is created when missing; Dorvak.exe and TelmarRC.dll are installed
+// into <root>\Dorvak\ from the build tree when they are found there.
+#include "win/Handles.h"
+#include "win/Module.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::wstring root;
+    unsigned seed = 1;
+    unsigned logs = 2000; // over all log folders together
+    unsigned days = 30;
+    SYSTEMTIME end{};
+    bool programs = true;
+};
+
+class Random {
+  public:
+    explicit Random(unsigned seed) : m_state(seed * 2654435761u + 1) {}
+    unsigned Next() {
+        m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<unsigned>(m_state >> 33);
+    }
+    unsigned Below(unsigned limit) { return limit == 0 ? 0 : Next() % limit; }
+
+  private:
+    unsigned long long m_state;
+};
+
+const wchar_t* const kLogFolders[] = {
+    L"MERUDrv\\BadClb",        L"MERUDrv\\BadCll",        L"MERUDrv\\BadDrv",
+    L"MERUDrv\\BadStub",       L"MERUDrv\\LogClb",        L"MERUDrv\\LogCll",
+    L"MERUDrv\\LogDrv",        L"MERUDrv\\LogRem",        L"MERUPro\\BadPro",
+    L"MERUPro\\LogPro",        L"MERUPro\\LogRem",        L"MERUDisp\\BadDisp",
+    L"MERUDisp\\LogDispDrv",   L"MERUDisp\\LogDispRmt",   L"MERUDisp\\LogEMail",
+    L"MERUDisp\\LogGCM",       L"MERUDisp\\LogFCM",       L"MERUDisp\\LogSMS",
+    L"MERUDisp\\LogSSL",       L"MERUDomain\\Logs\\Bad",  L"MERUDomain\\Logs\\EMail",
+    L"MERUDomain\\Logs\\GCM",  L"MERUDomain\\Logs\\FCM",  L"MERUDomain\\Logs\\Http",
+    L"MERUDomain\\Logs\\LU",   L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
+    L"MERUDomain\\Logs\\SSL",  L"MERUDomain\\Logs\\Stub", L"MERUDomain\\Logs\\User",
+    L"MERUDomain\\Logs\\Web",  L"Ulvar\\LogUlvarRmt",     L"Ulvar\\LogUlvarBad",
+    L"MERUProt\\BadProt",      L"MERUSms\\BadSms",        L"MERUSms\\LogSms",
+    L"MERUUpdate\\BadUpdate",  L"Common\\MultiProgLogs",
+};
+
+const wchar_t* const kFolders[] = {
+    L"MERUDrv",  L"MERUPro", L"MERUDisp", L"MERUDomain", L"MERUDomain\\Logs", L"Ulvar",
+    L"MERUProt", L"MERUSms", L"Kavmon",   L"Common",     L"MERUMsg",          L"Sefrin",
+    L"Setup",    L"Tools",   L"MERUUpdate",
+};
+
+bool Fail(const std::wstring& what, const std::wstring& path) {
+    const DWORD error = ::GetLastError();
+    std::fwprintf(stderr, L"SampleInstall: %ls %ls failed (%lu)\n", what.c_str(), path.c_str(),
+                  static_cast<unsigned long>(error));
+    return false;
+}
+
+bool MakeFolder(const std::wstring& path) {
+    if (::CreateDirectoryW(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS)
+        return true;
+    return Fail(L"creating", path);
+}
+
+bool SetLocalTime(HANDLE file, const SYSTEMTIME& local) {
+    FILETIME localFile{}, utc{};
+    return ::SystemTimeToFileTime(&local, &localFile) &&
+           ::LocalFileTimeToFileTime(&localFile, &utc) &&
+           ::SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+bool WriteFileAt(const std::wstring& path, const std::string& bytes, const SYSTEMTIME* when) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return Fail(L"creating", path);
+    DWORD written = 0;
+    if (!bytes.empty() &&
+        (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                      nullptr) ||
+         written != bytes.size()))
+        return Fail(L"writing", path);
+    if (when != nullptr && !SetLocalTime(file.Get(), *when))
+        return Fail(L"setting the time of", path);
+    return true;
+}
+
+SYSTEMTIME ShiftSeconds(const SYSTEMTIME& base, long long seconds) {
+    FILETIME fileTime{};
+    ::SystemTimeToFileTime(&base, &fileTime);
+    ULARGE_INTEGER value{};
+    value.LowPart = fileTime.dwLowDateTime;
+    value.HighPart = fileTime.dwHighDateTime;
+    value.QuadPart += static_cast<ULONGLONG>(seconds * 10000000LL);
+    fileTime.dwLowDateTime = value.LowPart;
+    fileTime.dwHighDateTime = value.HighPart;
+    SYSTEMTIME shifted{};
+    ::FileTimeToSystemTime(&fileTime, &shifted);
+    return shifted;
+}
+
+std::string LogText(Random& random, const std::wstring& folder, unsigned index) {
+    const unsigned lines = 3 + random.Below(120);
+    std::string text;
+    char line[160];
+    for (unsigned i = 0; i < lines; ++i) {
+        std::snprintf(line, sizeof line, "%06u %ls event %u code=%u lift=%u\r\n", i,
+                      folder.c_str(), index, random.Below(1000), random.Below(64));
+        text += line;
+    }
+    return text;
+}
+
+std::string ConfigText(const std::wstring& product, unsigned index) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<Config product=\"%ls\" "
+                  "part=\"%u\">\r\n  <Port>%u</Port>\r\n</Config>\r\n",
+                  product.c_str(), index, 5000 + index);
+    return text;
+}
+
+bool CopyInto(const std::wstring& source, const std::wstring& destination) {
+    if (::GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true; // not built in this tree: the installation just lacks it
+    if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE))
+        return Fail(L"copying", source);
+    return true;
+}
+
+// Every program and library of the build's test files, copied into a folder.
+bool InstallProgramsFrom(const std::wstring& sourceFolder, const std::wstring& destination) {
+    WIN32_FIND_DATAW data;
+    FindHandle find(::FindFirstFileW((sourceFolder + L"*").c_str(), &data));
+    if (!find)
+        return true;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (!CopyInto(sourceFolder + data.cFileName, destination + data.cFileName))
+            return false;
+    } while (::FindNextFileW(find.Get(), &data));
+    return true;
+}
+
+bool Build(const Options& options) {
+    const std::wstring& root = options.root;
+    Random random(options.seed);
+    if (!MakeFolder(root))
+        return false;
+    for (const wchar_t* folder : kFolders)
+        if (!MakeFolder(root + folder))
+            return false;
+    for (const wchar_t* folder : kLogFolders)
+        if (!MakeFolder(root + folder))
+            return false;
+
+    // Configuration files, with names the selection must leave alone.
+    for (const wchar_t* product : kFolders) {
+        const std::wstring folder = root + product + L"\\";
+        const unsigned count = 1 + random.Below(4);
+        for (unsigned i = 0; i < count; ++i)
+            if (!WriteFileAt(folder + L"Config" + std::to_wstring(i) + L".xml",
+                             ConfigText(product, i), nullptr))
+                return false;
+        if (!WriteFileAt(folder + L"Config0.xml.bak", ConfigText(product, 99), nullptr))
+            return false;
+    }
+    if (!WriteFileAt(root + L"MERUDisp\\Struct.XML", ConfigText(L"installed MERUDisp", 0), nullptr) ||
+        !WriteFileAt(root + L"Ulvar\\Ulvar.bad", "bad packets\r\n", nullptr) ||
+        !WriteFileAt(root + L"Kavmon\\Kavmon.Bad", "bad frames\r\n", nullptr))
+        return false;
+
+    // Logs spread over the days before the end date, oldest first.
+    const unsigned folderCount = static_cast<unsigned>(sizeof kLogFolders / sizeof kLogFolders[0]);
+    const long long span = static_cast<long long>(options.days) * 86400;
+    for (unsigned n = 0; n < options.logs; ++n) {
+        const std::wstring folder = kLogFolders[n % folderCount];
+        const long long back = span - (span * n) / (options.logs ? options.logs : 1);
+        const SYSTEMTIME when = ShiftSeconds(options.end, -back + random.Below(600));
+        wchar_t name[64];
+        std::swprintf(name, 64, L"%04u%02u%02u_%05u.log", when.wYear, when.wMonth, when.wDay, n);
+        if (!WriteFileAt(root + folder + L"\\" + name, LogText(random, folder, n), &when))
+            return false;
+    }
+
+    if (options.programs) {
+        const std::wstring build = ModuleFileName(nullptr);
+        const std::wstring bin = build.substr(0, build.find_last_of(L'\\') + 1);
+        const std::wstring pefiles = bin + L"..\\pefiles\\";
+        for (const wchar_t* product : kFolders)
+            if (!InstallProgramsFrom(pefiles, root + product + L"\\"))
+                return false;
+        const std::wstring configurators = bin + L"..\\configurators\\";
+        if (!CopyInto(configurators + L"disp\\MERUDispCfg.exe", root + L"MERUDisp\\MERUDispCfg.exe") ||
+            !CopyInto(configurators + L"4.8.0.0\\MERUDomainCfg.exe",
+                      root + L"MERUDomain\\MERUDomainCfg.exe"))
+            return false;
+        if (!MakeFolder(root + L"Dorvak") ||
+            !CopyInto(bin + L"Dorvak.exe", root + L"Dorvak\\Dorvak.exe") ||
+            !CopyInto(bin + L"..\\resdll\\TelmarRC.dll", root + L"Dorvak\\TelmarRC.dll"))
+            return false;
+    }
+    return true;
+}
+
+bool ParseDate(const wchar_t* text, SYSTEMTIME& date) {
+    unsigned year = 0, month = 0, day = 0;
+    if (std::swscanf(text, L"%u-%u-%u", &year, &month, &day) != 3)
+        return false;
+    date = SYSTEMTIME{};
+    date.wYear = static_cast<WORD>(year);
+    date.wMonth = static_cast<WORD>(month);
+    date.wDay = static_cast<WORD>(day);
+    date.wHour = 12;
+    FILETIME check{};
+    return ::SystemTimeToFileTime(&date, &check) != FALSE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    ::GetLocalTime(&options.end);
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--seed" && hasValue)
+            options.seed = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        else if (arg == L"--logs" && hasValue)
+            options.logs = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        else if (arg == L"--days" && hasValue)
+            options.days = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        else if (arg == L"--end" && hasValue) {
+            if (!ParseDate(argv[++i], options.end)) {
+                std::fwprintf(stderr, L"SampleInstall: bad date %ls\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == L"--no-programs")
+            options.programs = false;
+        else if (options.root.empty() && arg.rfind(L"--", 0) != 0)
+            options.root = arg;
+        else {
+            std::fwprintf(stderr, L"usage: SampleInstall <root> [--seed N] [--logs N] [--days N] "
+                                  L"[--end YYYY-MM-DD] [--no-programs]\n");
+            return 2;
+        }
+    }
+    if (options.root.empty()) {
+        std::fwprintf(stderr, L"SampleInstall: no installation root given\n");
+        return 2;
+    }
+    if (options.root.back() != L'\\')
+        options.root += L'\\';
+    if (options.days == 0)
+        options.days = 1;
+    if (!Build(options))
+        return 1;
+    std::wprintf(L"%ls\n", options.root.c_str());
+    return 0;
+}
