@@ -2,9 +2,14 @@
 function(dorvak_target_options target)
     target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                                _WIN32_WINNT=0x0601 WINVER=0x0601)
-    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wshadow -Werror>)
     # Statically linked so the program runs on a bare Windows machine.
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:/W4 /WX /utf-8>)
+        set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    else()
+        target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wshadow -Werror>)
+        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    endif()
 endfunction()
 
 # Writes the version numbers of one binary into a header its .rc includes.
@@ -39,5 +44,9 @@ function(dorvak_resource_library target version output_dir rc_file)
     set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME TelmarRC
                           RUNTIME_OUTPUT_DIRECTORY ${output_dir} ARCHIVE_OUTPUT_DIRECTORY ${output_dir})
     dorvak_resource_includes(${target} ${target})
-    target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=0 -s)
+    if(MSVC)
+        target_link_options(${target} PRIVATE /NOENTRY)
+    else()
+        target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=0 -s)
+    endif()
 endfunction()
