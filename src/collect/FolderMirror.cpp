@@ -1,12 +1,34 @@
 #include "collect/FolderMirror.h"
 
-// Placeholder until the mirroring work lands.
-bool CollectProductConfig(const std::wstring&, const std::wstring&, ICollectionUi&,
-                          const std::wstring&) {
-    return false;
+#include "collect/MirrorFrame.h"
+
+namespace {
+// `extension` empty: every entry the search returns is copied.
+bool MirrorAndCopy(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
+                   ICollectionUi& ui, const std::wstring& installationRoot,
+                   const std::wstring& pattern, const std::wstring& extension) {
+    const std::optional<MirrorFolders> folders =
+        OpenMirror(mirrorBase, relativeFolder, installationRoot, ui);
+    if (!folders)
+        return false;
+    ForEachFoundEntry(folders->source + pattern, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring name = entry.cFileName;
+        if (!extension.empty() && !HasExtension(name, extension))
+            return;
+        CopyMirroredEntry(*folders, name, ui, CopyProgress::Shown);
+    });
+    return true;
+}
+} // namespace
+
+bool CollectProductConfig(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
+                          ICollectionUi& ui, const std::wstring& installationRoot) {
+    return MirrorAndCopy(mirrorBase, relativeFolder, ui, installationRoot, L"*.xml", L".xml");
 }
 
-bool CollectMatchingFiles(const std::wstring&, const std::wstring&, ICollectionUi&,
-                          const std::wstring&, const std::wstring&) {
-    return false;
+bool CollectMatchingFiles(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
+                          ICollectionUi& ui, const std::wstring& installationRoot,
+                          const std::wstring& filePattern) {
+    return MirrorAndCopy(mirrorBase, relativeFolder, ui, installationRoot, filePattern,
+                         std::wstring());
 }

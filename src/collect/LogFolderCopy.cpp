@@ -1,7 +1,40 @@
 #include "collect/LogFolderCopy.h"
 
-// Placeholder until the log copy work lands.
-bool CollectLogFolder(const std::wstring&, const std::wstring&, ICollectionUi&,
-                      const std::wstring&, const DateTime&) {
-    return false;
+#include "collect/MirrorFrame.h"
+
+bool CollectLogFolder(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
+                      ICollectionUi& ui, const std::wstring& installationRoot,
+                      const DateTime& startDate) {
+    const std::optional<MirrorFolders> folders =
+        OpenMirror(mirrorBase, relativeFolder, installationRoot, ui);
+    if (!folders)
+        return false;
+
+    // The newest entry is found in the same pass that copies, so a folder
+    // of many old logs costs one search and no list in memory.
+    DateTime newestTime = DateTime::FromFields(1900, 1, 1, 0, 0, 0);
+    std::wstring newestName;
+    bool selected = false;
+    ForEachFoundEntry(folders->source + L"*.*", [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            return;
+        const DateTime entryTime = DateTime::FromFileTime(entry.ftLastWriteTime);
+        // Equal times keep the first one met.
+        if (entryTime.LaterThan(newestTime)) {
+            newestTime = entryTime;
+            newestName = name;
+        }
+        // An entry time is never null, so this also needs both values valid.
+        if (entryTime.NotEarlierThan(startDate)) {
+            // Counts even when the copy fails: a failed log is reported, not
+            // silently replaced by an older one.
+            selected = true;
+            CopyMirroredEntry(*folders, name, ui, CopyProgress::Shown);
+        }
+    });
+
+    if (!selected && !newestName.empty())
+        CopyMirroredEntry(*folders, newestName, ui, CopyProgress::Silent);
+    return true;
 }

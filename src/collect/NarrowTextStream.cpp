@@ -16,12 +16,9 @@ std::string ToNarrowText(const std::wstring& text) {
                                               size, nullptr, nullptr);
     if (written <= 1)
         return std::string();
-    // The conversion counts the terminating zero; a zero inside the text ends
-    // it, as it would for the C string the platform sees.
+    // The conversion runs up to the first zero and counts it; a zero inside
+    // the text ends it, as it would for the C string the platform sees.
     narrow.resize(static_cast<size_t>(written) - 1);
-    const size_t zero = narrow.find('\0');
-    if (zero != std::string::npos)
-        narrow.resize(zero);
     return narrow;
 }
 

@@ -1,7 +1,45 @@
 #include "collect/VersionInventory.h"
 
-// Placeholder until the inventory work lands.
-bool WriteVersionInventory(const std::wstring&, const std::wstring&, const std::wstring&,
-                           ICollectionUi&) {
-    return false;
+#include "collect/DateTime.h"
+#include "collect/MirrorFrame.h"
+#include "collect/NarrowTextStream.h"
+#include "win/VersionInfo.h"
+
+namespace {
+// One line per entry whose extension is `extension`: name, [TAB v product
+// version], TAB local last-write time, TAB size. Each line is flushed so
+// what was listed survives whatever happens next.
+void ListEntries(const std::wstring& sourceFolder, const std::wstring& extension,
+                 NarrowTextStream& out) {
+    ForEachFoundEntry(sourceFolder + L"*" + extension, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring name = entry.cFileName;
+        if (!HasExtension(name, extension))
+            return;
+        out << name;
+        ProductVersion version;
+        if (ReadProductVersion(sourceFolder + name, version))
+            out << "\tv" << FormatProductVersion(version);
+        // The whole size: its low 32 bits alone would list a 5 GiB file as
+        // 1 GiB.
+        const ULONGLONG size =
+            (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        out << "\t" << DateTime::FromFileTime(entry.ftLastWriteTime).Format(L"%d.%m.%y %H:%M:%S")
+            << "\t" << size;
+        out.EndLine();
+    });
+}
+} // namespace
+
+bool WriteVersionInventory(const std::wstring& mirrorBase, const std::wstring& folder,
+                           const std::wstring& installationRoot, ICollectionUi& ui) {
+    const std::optional<MirrorFolders> folders =
+        OpenMirror(mirrorBase, folder, installationRoot, ui);
+    if (!folders)
+        return false;
+    // Whether the file opened is not checked: an inventory that cannot be
+    // written must not stop the collection.
+    NarrowTextStream out(folders->destination + L"Version.txt");
+    ListEntries(folders->source, L".exe", out);
+    ListEntries(folders->source, L".dll", out);
+    return true;
 }

@@ -1,0 +1,59 @@
+#include "collect/MirrorFrame.h"
+
+#include "app/ResourceText.h"
+#include "res/resource.h"
+#include "win/Handles.h"
+
+std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
+                                        const std::wstring& relativeFolder,
+                                        const std::wstring& installationRoot, ICollectionUi& ui) {
+    const std::wstring installedFolder = installationRoot + relativeFolder;
+    WIN32_FIND_DATAW data;
+    if (!FindHandle(::FindFirstFileW(installedFolder.c_str(), &data)))
+        return std::nullopt;
+
+    MirrorFolders folders{installedFolder + L"\\", mirrorBase + relativeFolder + L"\\"};
+    // Only the last component is made: the plan mirrors parents first, and a
+    // missing parent is worth a message rather than a silent deep tree.
+    if (!::CreateDirectoryW(folders.destination.c_str(), nullptr)) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + folders.destination,
+                                 error);
+            return std::nullopt;
+        }
+    }
+    return folders;
+}
+
+void ForEachFoundEntry(const std::wstring& pattern,
+                       const std::function<void(const WIN32_FIND_DATAW&)>& treat) {
+    WIN32_FIND_DATAW data;
+    FindHandle search(::FindFirstFileW(pattern.c_str(), &data));
+    if (!search)
+        return;
+    do {
+        treat(data);
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+bool HasExtension(const std::wstring& name, const std::wstring& extension) {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return extension.empty();
+    const size_t length = name.size() - dot;
+    return ::CompareStringOrdinal(name.c_str() + dot, static_cast<int>(length), extension.c_str(),
+                                  static_cast<int>(extension.size()), TRUE) == CSTR_EQUAL;
+}
+
+void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
+                       CopyProgress progress) {
+    const std::wstring source = folders.source + name;
+    const std::wstring destination = folders.destination + name;
+    if (progress == CopyProgress::Shown)
+        ui.ShowProgress(destination);
+    if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
+        const DWORD error = ::GetLastError();
+        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + name, error);
+    }
+}

@@ -1,0 +1,43 @@
+// The steps every folder copy of the engine begins with, shared by the
+// configuration copy, the log copy and the version inventory.
+#pragma once
+
+#include "collect/CollectionUi.h"
+
+#include <windows.h>
+#include <functional>
+#include <optional>
+#include <string>
+
+// Where one mirrored folder's entries are read and where their copies go;
+// both end with a backslash.
+struct MirrorFolders {
+    std::wstring source;
+    std::wstring destination;
+};
+
+// Tests that installation root + relative folder exists (a file of that name
+// passes too) and creates the last component of mirror base + relative
+// folder. Nothing when the folder is not installed, silently; nothing after
+// reporting the failure when the destination cannot be created.
+std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
+                                        const std::wstring& relativeFolder,
+                                        const std::wstring& installationRoot, ICollectionUi& ui);
+
+// Hands `treat` each entry the search for `pattern` returns, files and
+// folders alike, in the platform's order, with the search open only while
+// it runs.
+void ForEachFoundEntry(const std::wstring& pattern,
+                       const std::function<void(const WIN32_FIND_DATAW&)>& treat);
+
+// True when the part of `name` from its last dot on equals `extension`
+// (".xml"), regardless of letter case. The search's own matching is not
+// enough: with short names it returns report.exe1 for "*.exe".
+bool HasExtension(const std::wstring& name, const std::wstring& extension);
+
+enum class CopyProgress { Shown, Silent };
+
+// Copies source folder + name over destination folder + name. A failure is
+// reported with the bare name only; the caller goes on with its next entry.
+void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
+                       CopyProgress progress);

@@ -1,0 +1,53 @@
+// An installation tree and a mirror base in a temporary folder, and the
+// PE files with known versions that the build puts in pefiles/.
+#pragma once
+
+#include "support/RecordingUi.h"
+#include "support/TestFiles.h"
+#include "win/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+inline const std::wstring kCopyFailed = L"Ошибка при копировании файла ";
+inline const std::wstring kCreateFailed = L"Ошибка при создании папки ";
+
+// A built file of tools/pefiles: the test programs sit in bin/, those in
+// pefiles/ beside it.
+inline std::wstring PeFile(const std::wstring& name) {
+    return TestProgramFolder() + L"..\\pefiles\\" + name;
+}
+
+// Grows (with zeros, sparse where the file system can) or cuts a file to
+// exactly `size` bytes. Bytes after a PE image do not change its resources.
+inline void SetFileSize(const std::wstring& path, ULONGLONG size) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(size);
+    if (!file || !::SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) ||
+        !::SetEndOfFile(file.Get()))
+        ADD_FAILURE() << "cannot size " << Utf8(path) << ": " << ::GetLastError();
+}
+
+inline void CopyInto(const std::wstring& source, const std::wstring& target) {
+    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
+        ADD_FAILURE() << "cannot copy " << Utf8(source) << ": " << ::GetLastError();
+}
+
+// Installation root and mirror base (both existing, both ending with a
+// backslash) the way a run sees them.
+class CollectFixture : public ::testing::Test {
+  protected:
+    CollectFixture() {
+        MakeFolder(root);
+        MakeFolder(m_temp.Path() + L"2024_03_10\\");
+        MakeFolder(mirrorBase);
+    }
+
+    TempFolder m_temp{L"collect"};
+    const std::wstring root = m_temp.Path() + L"Suite\\";
+    const std::wstring mirrorBase = m_temp.Path() + L"2024_03_10\\MERUDrv\\";
+    RecordingUi ui;
+};

@@ -1,0 +1,157 @@
+#include "collect/FolderMirror.h"
+#include "collect/MirrorFrame.h"
+
+#include "collect/CollectFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+using Kind = UiEvent::Kind;
+
+class FolderMirror : public CollectFixture {};
+} // namespace
+
+TEST(MirrorFrame, ExtensionIsEverythingFromTheLastDot) {
+    EXPECT_TRUE(HasExtension(L"a.xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L"Struct.XML", L".xml"));
+    EXPECT_TRUE(HasExtension(L"a.b.Xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L".xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L"TOOL.EXE", L".exe"));
+    EXPECT_FALSE(HasExtension(L"x.xmlx", L".xml"));
+    EXPECT_FALSE(HasExtension(L"x.xml_old", L".xml"));
+    EXPECT_FALSE(HasExtension(L"old.exe.bak", L".exe"));
+    EXPECT_FALSE(HasExtension(L"report.exe1", L".exe"));
+    EXPECT_FALSE(HasExtension(L"xml", L".xml"));
+    EXPECT_FALSE(HasExtension(L"a.xm", L".xml"));
+    EXPECT_FALSE(HasExtension(L"a.", L".xml"));
+}
+
+TEST_F(FolderMirror, AFolderThatIsNotInstalledLeavesNoTrace) {
+    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_FALSE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"a.ini"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(FolderMirror, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\a.xml", "<a/>");
+    WriteBytes(root + L"MERUDisp\\Struct.XML", "<s/>");
+    WriteBytes(root + L"MERUDisp\\Cfg.Xml", "<c/>");
+    for (const wchar_t* decoy : {L"x.xmlx", L"x.xml_old", L"notes.txt", L"xml", L"a.xml.bak"})
+        WriteBytes(root + L"MERUDisp\\" + decoy, "decoy");
+
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"Cfg.Xml Struct.XML a.xml", ListFolder(mirror));
+    EXPECT_EQ("<s/>", ReadBytes(mirror + L"Struct.XML"));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(
+        (std::vector<std::wstring>{mirror + L"Cfg.Xml", mirror + L"Struct.XML", mirror + L"a.xml"}),
+        shown);
+}
+
+TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
+    const std::wstring source = root + L"MERUDisp\\";
+    MakeFolder(source);
+    WriteBytes(source + L"a.xml", "a");
+    WriteBytes(source + L"Locked.xml", "locked");
+    WriteBytes(source + L"z.xml", "z");
+    MakeFolder(source + L"Sub.xml");
+    WriteBytes(source + L"Sub.xml\\inner.xml", "inner");
+    FileHandle held(::CreateFileW((source + L"Locked.xml").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    held.Reset();
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"a.xml z.xml", ListFolder(mirror));
+    EXPECT_EQ(4u, ui.Count(Kind::Progress));
+    // Every report names the bare entry and follows the progress of that
+    // entry's destination.
+    std::vector<std::wstring> reported;
+    for (size_t i = 0; i < ui.events.size(); ++i) {
+        const UiEvent& event = ui.events[i];
+        if (event.kind != Kind::SystemError)
+            continue;
+        reported.push_back(event.text);
+        ASSERT_GT(i, 0u);
+        EXPECT_EQ(Kind::Progress, ui.events[i - 1].kind);
+        if (event.text == kCopyFailed + L"Locked.xml") {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
+            EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
+        } else {
+            EXPECT_EQ(kCopyFailed + L"Sub.xml", event.text);
+            EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), event.code);
+            EXPECT_EQ(mirror + L"Sub.xml", ui.events[i - 1].text);
+        }
+    }
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Locked.xml", kCopyFailed + L"Sub.xml"}),
+              reported);
+}
+
+TEST_F(FolderMirror, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\run.log", "log");
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"Absent.ini"));
+    EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(FolderMirror, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\Settings.ini", "installed");
+    WriteBytes(root + L"MERUDisp\\Other.ini", "other");
+    ASSERT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    WriteBytes(mirrorBase + L"MERUDisp\\Settings.ini", "stale");
+
+    // The plan names files in its own letter case; the copy keeps the
+    // installed name.
+    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"settings.INI"));
+
+    EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
+    EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}),
+              ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(FolderMirror, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
+    MakeFolder(root + L"MERUDisp");
+    MakeFolder(root + L"MERUDisp\\Plugins");
+    WriteBytes(root + L"MERUDisp\\Plugins\\p.xml", "p");
+
+    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp\\Plugins", ui, root));
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\Plugins\\", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_EQ(L"", ListFolder(mirrorBase));
+
+    // Once the parent is mirrored the same call goes through.
+    ui.events.clear();
+    ASSERT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp\\Plugins", ui, root));
+    EXPECT_EQ(L"p.xml", ListFolder(mirrorBase + L"MERUDisp\\Plugins\\"));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(FolderMirror, AFileBearingTheFolderNamePassesAsInstalled) {
+    WriteBytes(root + L"MERUDisp", "not a folder");
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_TRUE(ui.events.empty());
+}

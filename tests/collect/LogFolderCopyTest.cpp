@@ -1,0 +1,180 @@
+#include "collect/LogFolderCopy.h"
+
+#include "collect/CollectFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+using Kind = UiEvent::Kind;
+
+class LogFolderCopy : public CollectFixture {
+  protected:
+    LogFolderCopy() {
+        MakeFolder(root + L"MERUDisp");
+        MakeFolder(root + L"MERUDisp\\Log");
+        MakeFolder(mirrorBase + L"MERUDisp");
+    }
+
+    void AddLog(const std::wstring& name, int year, int month, int day, int hour, int minute,
+                int second) {
+        WriteBytes(source + name, Utf8(name));
+        SetLastWriteLocal(source + name, year, month, day, hour, minute, second);
+    }
+
+    bool Collect(const DateTime& startDate) {
+        return CollectLogFolder(mirrorBase, L"MERUDisp\\Log", ui, root, startDate);
+    }
+
+    const std::wstring source = root + L"MERUDisp\\Log\\";
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\Log\\";
+    const DateTime start = DateTime::FromFields(2024, 3, 10, 0, 0, 0);
+};
+
+// The names of a folder in the order the platform's search returns them.
+std::vector<std::wstring> SearchOrder(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    FindHandle search(::FindFirstFileW((folder + L"*.*").c_str(), &data));
+    if (search) {
+        do {
+            names.push_back(data.cFileName);
+        } while (::FindNextFileW(search.Get(), &data));
+    }
+    return names;
+}
+} // namespace
+
+TEST_F(LogFolderCopy, CopiesEverythingFromTheStartOfTheDayOn) {
+    AddLog(L"midnight.log", 2024, 3, 10, 0, 0, 0);
+    AddLog(L"before.log", 2024, 3, 9, 23, 59, 59);
+    AddLog(L"old.log", 2023, 1, 1, 12, 0, 0);
+    AddLog(L"Today.LOG", 2024, 3, 10, 15, 30, 0);
+    AddLog(L"clock-wrong.txt", 2099, 12, 31, 23, 59, 59);
+
+    EXPECT_TRUE(Collect(start));
+
+    EXPECT_EQ(L"Today.LOG clock-wrong.txt midnight.log", ListFolder(mirror));
+    EXPECT_EQ("midnight.log", ReadBytes(mirror + L"midnight.log"));
+    std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"Today.LOG", mirror + L"clock-wrong.txt",
+                                         mirror + L"midnight.log"}),
+              shown);
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(LogFolderCopy, WhenNothingIsRecentOnlyTheNewestIsCopiedWithoutProgress) {
+    AddLog(L"a.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"b.log", 2024, 3, 9, 23, 59, 59);
+    AddLog(L"c.log", 2024, 2, 1, 8, 0, 0);
+    ui.ShowProgress(L"shown before");
+
+    EXPECT_TRUE(Collect(start));
+
+    EXPECT_EQ(L"b.log", ListFolder(mirror));
+    EXPECT_EQ("b.log", ReadBytes(mirror + L"b.log"));
+    ASSERT_EQ(1u, ui.events.size()); // only the progress shown before the call
+}
+
+TEST_F(LogFolderCopy, AStartDateThatCannotMatchFallsBackToTheNewest) {
+    AddLog(L"a.log", 2024, 3, 11, 8, 0, 0);
+    AddLog(L"b.log", 2024, 3, 12, 8, 0, 0);
+    const DateTime starts[] = {DateTime::Invalid(), DateTime(),
+                               DateTime::FromFields(9999, 12, 31, 0, 0, 0)};
+    for (const DateTime& unmatched : starts) {
+        RemoveTree(mirror);
+        ui.events.clear();
+        EXPECT_TRUE(Collect(unmatched));
+        EXPECT_EQ(L"b.log", ListFolder(mirror));
+        EXPECT_TRUE(ui.events.empty());
+    }
+}
+
+TEST_F(LogFolderCopy, AmongEquallyNewEntriesTheFirstFoundIsCopied) {
+    AddLog(L"one.log", 2024, 3, 5, 10, 0, 0);
+    AddLog(L"two.log", 2024, 3, 5, 10, 0, 0);
+    AddLog(L"three.log", 2024, 3, 5, 10, 0, 0);
+    AddLog(L"older.log", 2024, 3, 5, 9, 59, 59);
+    std::wstring first;
+    for (const std::wstring& name : SearchOrder(source))
+        if (name != L"." && name != L".." && name != L"older.log" && first.empty())
+            first = name;
+
+    EXPECT_TRUE(Collect(start));
+
+    EXPECT_EQ(first, ListFolder(mirror));
+}
+
+TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
+    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"current.log", 2024, 3, 10, 9, 0, 0);
+    FileHandle held(::CreateFileW((source + L"current.log").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_TRUE(Collect(start));
+    held.Reset();
+
+    EXPECT_EQ(L"", ListFolder(mirror));
+    ASSERT_EQ(2u, ui.events.size());
+    EXPECT_EQ(Kind::Progress, ui.events[0].kind);
+    EXPECT_EQ(mirror + L"current.log", ui.events[0].text);
+    EXPECT_EQ(Kind::SystemError, ui.events[1].kind);
+    EXPECT_EQ(kCopyFailed + L"current.log", ui.events[1].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[1].code);
+}
+
+TEST_F(LogFolderCopy, SubFoldersAreEntriesLikeFiles) {
+    AddLog(L"recent.log", 2024, 3, 11, 8, 0, 0);
+    MakeFolder(source + L"Archive");
+    WriteBytes(source + L"Archive\\inner.log", "inner");
+    SetLastWriteLocal(source + L"Archive", 2024, 3, 12, 8, 0, 0);
+
+    EXPECT_TRUE(Collect(start));
+
+    EXPECT_EQ(L"recent.log", ListFolder(mirror));
+    EXPECT_EQ(2u, ui.Count(Kind::Progress));
+    const std::vector<std::wstring> reported = ui.Texts(Kind::SystemError);
+    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Archive"}), reported);
+}
+
+TEST_F(LogFolderCopy, ANewestSubFolderFailsAsFallbackWithoutProgress) {
+    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+    MakeFolder(source + L"Archive");
+    WriteBytes(source + L"Archive\\inner.log", "inner");
+    SetLastWriteLocal(source + L"Archive", 2024, 3, 2, 8, 0, 0);
+
+    EXPECT_TRUE(Collect(start));
+
+    EXPECT_EQ(L"", ListFolder(mirror));
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCopyFailed + L"Archive", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ui.events[0].code);
+}
+
+TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
+    EXPECT_TRUE(Collect(start));
+    EXPECT_TRUE(IsFolder(mirror));
+    EXPECT_EQ(L"", ListFolder(mirror));
+
+    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUDisp\\Trace", ui, root, start));
+    EXPECT_FALSE(Exists(mirrorBase + L"MERUDisp\\Trace"));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(LogFolderCopy, AMissingMirrorParentIsReported) {
+    MakeFolder(root + L"MERUComm");
+    MakeFolder(root + L"MERUComm\\Log");
+    WriteBytes(root + L"MERUComm\\Log\\a.log", "a");
+
+    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUComm\\Log", ui, root, start));
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUComm\\Log\\", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_FALSE(Exists(mirrorBase + L"MERUComm"));
+}
