@@ -35,7 +35,7 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
         }
     }
 
-    WriteSnapshotFiles(datedFolder, request.description, ui);
+    WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder);
     WalkProductPlan(mirrorBase, request.installationRoot, request.startDate, ui);
 
     ui.ShowMessage(LoadResourceText(IDS_SAVED_TO) + datedFolder +

@@ -10,6 +10,9 @@ struct CollectionRequest {
     std::wstring installationRoot; // ends with a backslash
     DateTime startDate;            // 00:00:00 of the chosen day
     std::wstring description;      // never empty
+    // Current directory of the command captures; empty: the program's own
+    // folder. Tests point it at a small folder to keep "tree .." short.
+    std::wstring commandFolder;
 };
 
 // The dated folder of a run: installation root + "%Y_%m_%d" + backslash.

@@ -2,6 +2,7 @@
 
 #include "collect/CollectionUi.h"
 #include "collect/DateTime.h"
+#include "win/VersionInfo.h"
 
 #include <string>
 
@@ -9,3 +10,20 @@
 // files, configurator exports, version inventories. Never stops the run.
 void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& installationRoot,
                      const DateTime& startDate, ICollectionUi& ui);
+
+// installation root + "\" + folder + "\" + program. The root keeps its own
+// trailing backslash, so the two meet as a double backslash, which the
+// suite's configurators have always been started with.
+std::wstring ConfiguratorPath(const std::wstring& installationRoot, const std::wstring& folder,
+                              const std::wstring& program);
+
+// Configurator path + " -s" + a double quote + mirror base + "\" + folder +
+// "\Struct.XML" + a double quote: the export's output goes straight into the
+// folder's mirror.
+std::wstring ConfiguratorCommandLine(const std::wstring& installationRoot,
+                                     const std::wstring& mirrorBase, const std::wstring& folder,
+                                     const std::wstring& program);
+
+// MERUDomainCfg.exe can export only from a product version later than
+// 4.7.2.0, compared number by number.
+bool DomainConfiguratorCanExport(const ProductVersion& version);
