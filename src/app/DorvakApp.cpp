@@ -32,7 +32,7 @@ bool CDorvakApp::InitInstance() {
     m_settingsRoot = L"MERU";
 
     {
-        CDorvakDlg dialog;
+        CDorvakDlg dialog(m_installationRoot, m_productVersion);
         dialog.DoModal();
     }
     m_mainWindow = nullptr;

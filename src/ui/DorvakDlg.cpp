@@ -3,60 +3,118 @@
 #include "app/DorvakApp.h"
 #include "app/ErrorReport.h"
 #include "app/MessageBox.h"
+#include "app/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "win/Module.h"
 
-#include <commctrl.h>
+#include <utility>
 
-#include <vector>
+namespace {
 
-INT_PTR CDorvakDlg::DoModal() {
-    return ::DialogBoxParamW(ActiveResourceModule(), MAKEINTRESOURCEW(IDD_DORVAK_DIALOG), nullptr,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+// A string-table entry of the active resource module as the dialog service
+// reads it: empty when the entry is missing.
+std::wstring LoadMenuText(UINT id) {
+    const wchar_t* text = nullptr;
+    // With no buffer, LoadStringW hands out the resource's own characters,
+    // so the entry is never cut.
+    const int length =
+        ::LoadStringW(ActiveResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr)
+        return std::wstring();
+    return std::wstring(text, static_cast<size_t>(length));
 }
 
-INT_PTR CALLBACK CDorvakDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<CDorvakDlg*>(lParam);
-        self->m_hWnd = window;
-        TheApp().SetMainWindow(window);
-        return TRUE;
+} // namespace
+
+CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion)
+    : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
+      m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
+      m_installationRoot(std::move(installationRoot)), m_productVersion(productVersion) {}
+
+bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
+    exchange.Text(IDC_PROGRESS, m_progress);
+    exchange.CalendarDay(IDC_START_DATE, m_startDate);
+    exchange.Text(IDC_DESCRIPTION, m_description);
+    // Only an empty text is refused: a space or a line break is a
+    // description the operator chose to give.
+    if (exchange.Saving() && m_description.empty()) {
+        ::ShowMessage(m_hWnd, LoadResourceText(IDS_NO_DESCRIPTION), MB_ICONEXCLAMATION);
+        exchange.FailOn(IDC_DESCRIPTION);
+        return false;
     }
-    auto* self = reinterpret_cast<CDorvakDlg*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (self == nullptr || message != WM_COMMAND)
-        return FALSE;
-    if (LOWORD(wParam) == IDOK) {
-        self->OnOK();
-        return TRUE;
+    return true;
+}
+
+bool CDorvakDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    TheApp().SetMainWindow(m_hWnd);
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        const std::wstring aboutText = LoadMenuText(IDS_ABOUTBOX);
+        if (!aboutText.empty()) {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
+        }
     }
-    if (LOWORD(wParam) == IDCANCEL) {
-        ::EndDialog(window, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
+
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    return true; // the focus goes to Save, the first control in tab order
 }
 
 void CDorvakDlg::OnOK() {
+    if (!UpdateData(true))
+        return;
+    // The run works inside this handler, so the dialog takes no input until
+    // it returns; ShowProgress keeps it painted meanwhile.
     CollectionRequest request;
-    request.installationRoot = TheApp().InstallationRoot();
-    SYSTEMTIME day{};
-    if (::SendDlgItemMessageW(m_hWnd, IDC_START_DATE, MCM_GETCURSEL, 0,
-                              reinterpret_cast<LPARAM>(&day)))
-        request.startDate = DateTime::FromFields(day.wYear, day.wMonth, day.wDay, 0, 0, 0);
-    else
-        request.startDate = DateTime::Now();
-    HWND edit = ::GetDlgItem(m_hWnd, IDC_DESCRIPTION);
-    std::vector<wchar_t> text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1);
-    ::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
-    request.description = text.data();
+    request.installationRoot = m_installationRoot;
+    request.startDate = m_startDate;
+    request.description = m_description;
     if (RunCollection(request, *this))
-        ::EndDialog(m_hWnd, IDOK);
+        CDialog::OnOK();
+}
+
+bool CDorvakDlg::OnSysCommand(WPARAM command, LPARAM) {
+    if ((command & 0xFFF0) != IDM_ABOUTBOX)
+        return false;
+    CAboutDlg about(m_productVersion);
+    about.DoModal(m_hWnd);
+    return true;
+}
+
+bool CDorvakDlg::OnPaint() {
+    if (!::IsIconic(m_hWnd))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    ::DrawIcon(dc, x, y, m_icon);
+    ::EndPaint(m_hWnd, &paint);
+    return true;
+}
+
+void CDorvakDlg::OnDestroy() {
+    if (TheApp().MainWindow() == m_hWnd)
+        TheApp().SetMainWindow(nullptr);
 }
 
 void CDorvakDlg::ShowProgress(const std::wstring& path) {
-    ::SetDlgItemTextW(m_hWnd, IDC_PROGRESS, path.c_str());
+    m_progress = path;
+    UpdateData(false);
+    // Paint messages only: the run must not see clicks or keys, but the
+    // window should not turn white while files are copied.
+    MSG message;
+    if (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE))
+        ::DispatchMessageW(&message);
 }
 
 void CDorvakDlg::ReportSystemError(const std::wstring& text, DWORD code) {

@@ -2,23 +2,44 @@
 
 #include "collect/CollectionUi.h"
 #include "collect/DateTime.h"
+#include "win/Dialog.h"
+#include "win/VersionInfo.h"
 
 #include <windows.h>
 #include <string>
 
-// Bare collection dialog: template 16602, Save runs the collection run.
-class CDorvakDlg : public ICollectionUi {
+// The program's main window: the start date, the problem description and
+// the progress line; Save runs the collection, the system menu opens the
+// about box. The collection run reports through it while it works.
+class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
-    INT_PTR DoModal();
+    // The installation root the run writes under and the product version the
+    // about box shows, both owned by the application object.
+    CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion);
+
+    const DateTime& StartDate() const { return m_startDate; }
+    const std::wstring& Description() const { return m_description; }
 
     void ShowProgress(const std::wstring& path) override;
     void ReportSystemError(const std::wstring& text, DWORD code) override;
     void ShowMessage(const std::wstring& text, UINT icon) override;
     void Beep(UINT type) override;
 
-  private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnOK();
+  protected:
+    bool DoDataExchange(CDataExchange& exchange) override;
+    bool OnInitDialog() override;
+    void OnOK() override;
+    bool OnSysCommand(WPARAM command, LPARAM parameter) override;
+    bool OnPaint() override;
+    HICON OnQueryDragIcon() override { return m_icon; }
+    void OnDestroy() override;
 
-    HWND m_hWnd = nullptr;
+  private:
+    DateTime m_startDate;
+    std::wstring m_progress;
+    HICON m_icon;
+    std::wstring m_description;
+
+    std::wstring m_installationRoot;
+    ProductVersion m_productVersion;
 };

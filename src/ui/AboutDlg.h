@@ -1,0 +1,21 @@
+#pragma once
+
+#include "win/Dialog.h"
+#include "win/VersionInfo.h"
+
+#include <string>
+
+// What the program is for and its product version; opened from the
+// collection dialog's system menu.
+class CAboutDlg : public CDialog {
+  public:
+    explicit CAboutDlg(const ProductVersion& productVersion);
+
+  protected:
+    bool DoDataExchange(CDataExchange& exchange) override;
+    bool OnInitDialog() override;
+
+  private:
+    std::wstring m_versionText;
+    ProductVersion m_productVersion;
+};

@@ -1,0 +1,110 @@
+#include "DialogDriver.h"
+
+#include "app/ResourceLibrary.h"
+#include "res/resource.h"
+#include "support/TestFiles.h"
+#include "ui/DorvakDlg.h"
+#include "win/Handles.h"
+#include "win/Module.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Makes an accepted resource library the active resource module for one
+// test, as start-up does, and puts the program's own module back after it.
+class ActiveLibrary {
+  public:
+    explicit ActiveLibrary(const std::wstring& path) {
+        m_library.Reset(
+            CheckResourceLibrary(path, ProductVersion{4, 7, 2, 10}, [](const std::wstring& text) {
+                ADD_FAILURE() << "refused: " << Utf8(text);
+            }));
+        if (m_library)
+            SetActiveResourceModule(m_library.Get());
+    }
+    ~ActiveLibrary() { SetActiveResourceModule(nullptr); }
+
+    HMODULE Get() const { return m_library.Get(); }
+
+  private:
+    LibraryModule m_library;
+};
+
+HICON IconOf(HMODULE module) {
+    return ::LoadIconW(module, MAKEINTRESOURCEW(IDI_DORVAK));
+}
+
+} // namespace
+
+TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
+    const ActiveLibrary library(TestProgramFolder() + L"..\\resdll\\4.7.2.10\\TelmarRC.dll");
+    ASSERT_NE(library.Get(), nullptr);
+    // The library's icon differs from the program's, or the checks below
+    // could not tell the two modules apart.
+    ASSERT_NE(IconOf(library.Get()), IconOf(::GetModuleHandleW(nullptr)));
+
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+    HINSTANCE dialogModule = nullptr;
+    HINSTANCE aboutModule = nullptr;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    HICON aboutIcon = nullptr;
+    std::wstring version;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            // A dialog window belongs to the module its template came from.
+            dialogModule = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE));
+            bigIcon = reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+            smallIcon = reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
+
+            driver.Activate(window);
+            driver.Press(VK_SPACE, {VK_MENU});
+            driver.Press(VK_UP);
+            driver.Press(VK_RETURN);
+            HWND about = driver.WaitForDialog(kAboutCaption);
+            aboutModule = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(about, GWLP_HINSTANCE));
+            aboutIcon = reinterpret_cast<HICON>(
+                ::SendMessageW(::GetDlgItem(about, IDC_ABOUT_ICON), STM_GETICON, 0, 0));
+            version = driver.Text(::GetDlgItem(about, IDC_VERSION));
+            driver.Activate(about);
+            driver.Press(VK_RETURN);
+            driver.WaitUntilGone(about);
+            driver.Activate(window);
+            driver.Press(VK_ESCAPE);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(dialogModule, library.Get());
+    EXPECT_EQ(aboutModule, library.Get());
+    EXPECT_EQ(bigIcon, IconOf(library.Get()));
+    EXPECT_EQ(smallIcon, IconOf(library.Get()));
+    EXPECT_EQ(aboutIcon, IconOf(::GetModuleHandleW(nullptr)));
+    EXPECT_EQ(Utf8(version), "4.7.2.10");
+    EXPECT_EQ(run.modalResult, IDCANCEL);
+}
+
+TEST(ResourceLibraryDialogs, ALibraryWithoutTheTemplateOpensNoDialog) {
+    const ActiveLibrary library(TestProgramFolder() + L"..\\resdll\\nostrings\\TelmarRC.dll");
+    ASSERT_NE(library.Get(), nullptr);
+
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+    bool appeared = false;
+    const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
+                                       [&](DialogDriver& driver) {
+                                           try {
+                                               driver.WaitForDialog(kCollectionCaption, 2000);
+                                               appeared = true;
+                                               driver.CloseAll();
+                                           } catch (const DriverFailure&) {
+                                           }
+                                       });
+    ExpectNoFailures(run);
+    EXPECT_FALSE(appeared);
+    EXPECT_EQ(run.modalResult, -1);
+    EXPECT_EQ(ListFolder(root.Path()), L"");
+}
