@@ -13,17 +13,24 @@ std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
         return std::nullopt;
 
     MirrorFolders folders{installedFolder + L"\\", mirrorBase + relativeFolder + L"\\"};
+    if (!CreateMirrorFolder(folders.destination, ui))
+        return std::nullopt;
+    return folders;
+}
+
+bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui) {
     // Only the last component is made: the plan mirrors parents first, and a
     // missing parent is worth a message rather than a silent deep tree.
-    if (!::CreateDirectoryW(folders.destination.c_str(), nullptr)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_ALREADY_EXISTS) {
-            ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + folders.destination,
-                                 error);
-            return std::nullopt;
-        }
+    if (::CreateDirectoryW(folder.c_str(), nullptr))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return true;
     }
-    return folders;
+    ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + folder, error);
+    return false;
 }
 
 void ForEachFoundEntry(const std::wstring& pattern,

@@ -16,6 +16,12 @@ struct MirrorFolders {
     std::wstring destination;
 };
 
+// Creates the last component of `folder` (ending with a backslash). One that
+// is already there will do only when it is a folder: a file of that name in
+// the way is reported with the creation's code (183), once, rather than by
+// every copy that would fail inside it. Reports with 16703 + folder.
+bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui);
+
 // Tests that installation root + relative folder exists (a file of that name
 // passes too) and creates the last component of mirror base + relative
 // folder. Nothing when the folder is not installed, silently; nothing after

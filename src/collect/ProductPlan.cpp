@@ -4,6 +4,7 @@
 #include "collect/ChildProcess.h"
 #include "collect/FolderMirror.h"
 #include "collect/LogFolderCopy.h"
+#include "collect/MirrorFrame.h"
 #include "collect/VersionInventory.h"
 #include "res/resource.h"
 
@@ -88,23 +89,6 @@ const wchar_t* const kInventoryFolders[] = {
 // Their mirror folders exist only once the inventories have run.
 const wchar_t* const kTrailingLogFolders[] = {L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"};
 
-// Creates mirror base + folder + backslash. Only a folder will do: a file of
-// that name in the way counts as a failure, with the code the creation gave.
-bool EnsureMirrorFolder(const std::wstring& mirrorBase, const std::wstring& folder,
-                        ICollectionUi& ui) {
-    const std::wstring path = mirrorBase + folder + L"\\";
-    if (::CreateDirectoryW(path.c_str(), nullptr))
-        return true;
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_ALREADY_EXISTS) {
-        const DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return true;
-    }
-    ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + path, error);
-    return false;
-}
-
 // A configurator that cannot be started, or whose version does not allow
 // the export, is passed over without a word: the rest of the row stands.
 void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase,
@@ -133,7 +117,7 @@ void WalkProductRow(const ProductRow& row, const std::wstring& mirrorBase,
     // Log folders are created one level at a time, so an intermediate folder
     // that no copy makes must exist first; without it the logs are left out.
     const bool logsHaveFolder =
-        *row.logParent == L'\0' || EnsureMirrorFolder(mirrorBase, row.logParent, ui);
+        *row.logParent == L'\0' || CreateMirrorFolder(mirrorBase + row.logParent + L"\\", ui);
     if (logsHaveFolder)
         for (const wchar_t* logFolder : row.logFolders)
             CollectLogFolder(mirrorBase, logFolder, ui, installationRoot, startDate);

@@ -155,3 +155,18 @@ TEST_F(FolderMirror, AFileBearingTheFolderNamePassesAsInstalled) {
     EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_TRUE(ui.events.empty());
 }
+
+TEST_F(FolderMirror, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopiedIntoIt) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\a.xml", "a");
+    WriteBytes(root + L"MERUDisp\\b.xml", "b");
+    WriteBytes(mirrorBase + L"MERUDisp", "in the way");
+
+    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), ui.events[0].code);
+    EXPECT_EQ("in the way", ReadBytes(mirrorBase + L"MERUDisp"));
+}
