@@ -61,6 +61,10 @@ bool CDorvakDlg::OnInitDialog() {
 
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    // An edit takes only about 30,000 typed or pasted characters unless told
+    // otherwise, and cuts a longer paste without a word; a description has
+    // no limit of its own.
+    ::SendDlgItemMessageW(m_hWnd, IDC_DESCRIPTION, EM_SETLIMITTEXT, 0, 0);
     return true; // the focus goes to Save, the first control in tab order
 }
 

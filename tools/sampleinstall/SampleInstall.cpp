@@ -4,10 +4,17 @@
 // the same tree.
 //
 //   SampleInstall <root> [--seed N] [--logs N] [--days N] [--end YYYY-MM-DD]
-//                 [--no-programs]
+//                 [--no-programs] [--no-configurators] [--odd-names]
+//                 [--only-dorvak]
 //
-// <root> is created when missing; Dorvak.exe and TelmarRC.dll are installed
-// into <root>\Dorvak\ from the build tree when they are found there.
+// <root> is created when missing, with every missing folder above it, so a
+// deep root is one argument. Dorvak.exe and TelmarRC.dll are installed into
+// <root>\Dorvak\ from the build tree when they are found there.
+//   --no-programs       no programs at all (no Dorvak folder either)
+//   --no-configurators  the suite without its two configurators
+//   --odd-names         also files whose names hold blanks, Cyrillic and
+//                       characters that code page 1251 lacks
+//   --only-dorvak       an installation root holding nothing but Dorvak
 #include "win/Handles.h"
 #include "win/Module.h"
 
@@ -28,6 +35,9 @@ struct Options {
     unsigned days = 30;
     SYSTEMTIME end{};
     bool programs = true;
+    bool configurators = true;
+    bool oddNames = false;
+    bool onlyDorvak = false;
 };
 
 class Random {
@@ -44,25 +54,25 @@ class Random {
 };
 
 const wchar_t* const kLogFolders[] = {
-    L"MERUDrv\\BadClb",        L"MERUDrv\\BadCll",        L"MERUDrv\\BadDrv",
-    L"MERUDrv\\BadStub",       L"MERUDrv\\LogClb",        L"MERUDrv\\LogCll",
-    L"MERUDrv\\LogDrv",        L"MERUDrv\\LogRem",        L"MERUPro\\BadPro",
-    L"MERUPro\\LogPro",        L"MERUPro\\LogRem",        L"MERUDisp\\BadDisp",
-    L"MERUDisp\\LogDispDrv",   L"MERUDisp\\LogDispRmt",   L"MERUDisp\\LogEMail",
-    L"MERUDisp\\LogGCM",       L"MERUDisp\\LogFCM",       L"MERUDisp\\LogSMS",
-    L"MERUDisp\\LogSSL",       L"MERUDomain\\Logs\\Bad",  L"MERUDomain\\Logs\\EMail",
-    L"MERUDomain\\Logs\\GCM",  L"MERUDomain\\Logs\\FCM",  L"MERUDomain\\Logs\\Http",
-    L"MERUDomain\\Logs\\LU",   L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
-    L"MERUDomain\\Logs\\SSL",  L"MERUDomain\\Logs\\Stub", L"MERUDomain\\Logs\\User",
-    L"MERUDomain\\Logs\\Web",  L"Ulvar\\LogUlvarRmt",     L"Ulvar\\LogUlvarBad",
-    L"MERUProt\\BadProt",      L"MERUSms\\BadSms",        L"MERUSms\\LogSms",
-    L"MERUUpdate\\BadUpdate",  L"Common\\MultiProgLogs",
+    L"MERUDrv\\BadClb",       L"MERUDrv\\BadCll",         L"MERUDrv\\BadDrv",
+    L"MERUDrv\\BadStub",      L"MERUDrv\\LogClb",         L"MERUDrv\\LogCll",
+    L"MERUDrv\\LogDrv",       L"MERUDrv\\LogRem",         L"MERUPro\\BadPro",
+    L"MERUPro\\LogPro",       L"MERUPro\\LogRem",         L"MERUDisp\\BadDisp",
+    L"MERUDisp\\LogDispDrv",  L"MERUDisp\\LogDispRmt",    L"MERUDisp\\LogEMail",
+    L"MERUDisp\\LogGCM",      L"MERUDisp\\LogFCM",        L"MERUDisp\\LogSMS",
+    L"MERUDisp\\LogSSL",      L"MERUDomain\\Logs\\Bad",   L"MERUDomain\\Logs\\EMail",
+    L"MERUDomain\\Logs\\GCM", L"MERUDomain\\Logs\\FCM",   L"MERUDomain\\Logs\\Http",
+    L"MERUDomain\\Logs\\LU",  L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
+    L"MERUDomain\\Logs\\SSL", L"MERUDomain\\Logs\\Stub",  L"MERUDomain\\Logs\\User",
+    L"MERUDomain\\Logs\\Web", L"Ulvar\\LogUlvarRmt",      L"Ulvar\\LogUlvarBad",
+    L"MERUProt\\BadProt",     L"MERUSms\\BadSms",         L"MERUSms\\LogSms",
+    L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs",
 };
 
 const wchar_t* const kFolders[] = {
-    L"MERUDrv",  L"MERUPro", L"MERUDisp", L"MERUDomain", L"MERUDomain\\Logs", L"Ulvar",
-    L"MERUProt", L"MERUSms", L"Kavmon",   L"Common",     L"MERUMsg",          L"Sefrin",
-    L"Setup",    L"Tools",   L"MERUUpdate",
+    L"MERUDrv", L"MERUPro",  L"MERUDisp", L"MERUDomain", L"MERUDomain\\Logs",
+    L"Ulvar",   L"MERUProt", L"MERUSms",  L"Kavmon",     L"Common",
+    L"MERUMsg", L"Sefrin",   L"Setup",    L"Tools",      L"MERUUpdate",
 };
 
 bool Fail(const std::wstring& what, const std::wstring& path) {
@@ -78,6 +88,25 @@ bool MakeFolder(const std::wstring& path) {
     return Fail(L"creating", path);
 }
 
+// The root and every folder above it that is missing. The drive (C:\) or
+// the server and share (\\server\share\) is taken as given.
+bool MakeFolders(const std::wstring& path) {
+    size_t at = path.find(L'\\');
+    if (path.rfind(L"\\\\", 0) == 0) {
+        at = path.find(L'\\', 2);
+        at = at == std::wstring::npos ? at : path.find(L'\\', at + 1);
+    }
+    while (at != std::wstring::npos && at + 1 < path.size()) {
+        const size_t next = path.find(L'\\', at + 1);
+        const std::wstring folder = path.substr(0, next);
+        if (!::CreateDirectoryW(folder.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return Fail(L"creating", folder);
+        at = next;
+    }
+    return true;
+}
+
 bool SetLocalTime(HANDLE file, const SYSTEMTIME& local) {
     FILETIME localFile{}, utc{};
     return ::SystemTimeToFileTime(&local, &localFile) &&
@@ -91,10 +120,9 @@ bool WriteFileAt(const std::wstring& path, const std::string& bytes, const SYSTE
     if (!file)
         return Fail(L"creating", path);
     DWORD written = 0;
-    if (!bytes.empty() &&
-        (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                      nullptr) ||
-         written != bytes.size()))
+    if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                        &written, nullptr) ||
+                           written != bytes.size()))
         return Fail(L"writing", path);
     if (when != nullptr && !SetLocalTime(file.Get(), *when))
         return Fail(L"setting the time of", path);
@@ -120,8 +148,8 @@ std::string LogText(Random& random, const std::wstring& folder, unsigned index) 
     std::string text;
     char line[160];
     for (unsigned i = 0; i < lines; ++i) {
-        std::snprintf(line, sizeof line, "%06u %ls event %u code=%u lift=%u\r\n", i,
-                      folder.c_str(), index, random.Below(1000), random.Below(64));
+        std::snprintf(line, sizeof line, "%06u %ls event %u code=%u lift=%u\r\n", i, folder.c_str(),
+                      index, random.Below(1000), random.Below(64));
         text += line;
     }
     return text;
@@ -159,11 +187,46 @@ bool InstallProgramsFrom(const std::wstring& sourceFolder, const std::wstring& d
     return true;
 }
 
+// Beside the plain names: blanks, Cyrillic, and letters that code page 1251
+// lacks (Greek, CJK), in configuration files, logs and programs.
+bool AddOddNames(const std::wstring& root, const SYSTEMTIME& end, const std::wstring& pefiles,
+                 bool programs) {
+    const SYSTEMTIME recent = ShiftSeconds(end, -3600);
+    const SYSTEMTIME old = ShiftSeconds(end, -40LL * 86400);
+    if (!WriteFileAt(root + L"MERUDrv\\Узел связи 1.xml", ConfigText(L"MERUDrv", 50), nullptr) ||
+        !WriteFileAt(root + L"MERUPro\\Προφίλ 日本 cfg.xml", ConfigText(L"MERUPro", 51), nullptr) ||
+        !WriteFileAt(root + L"MERUDrv\\LogDrv\\журнал обмена 日本.log", "recent odd\r\n",
+                     &recent) ||
+        !WriteFileAt(root + L"MERUDrv\\LogDrv\\old name with blanks.log", "old odd\r\n", &old) ||
+        !WriteFileAt(root + L"MERUSms\\LogSms\\Σ sms 2.log", "recent odd\r\n", &recent))
+        return false;
+    // Old: with no generated logs (--logs 0) it is its folder's newest entry,
+    // the one the fallback copies.
+    if (!MakeFolder(root + L"MERUProt\\BadProt") ||
+        !WriteFileAt(root + L"MERUProt\\BadProt\\последний 日本.log", "newest old\r\n", &old))
+        return false;
+    if (programs && (!CopyInto(pefiles + L"Loader.exe", root + L"Tools\\Сервис 日本 tool.exe") ||
+                     !CopyInto(pefiles + L"mstore.dll", root + L"Tools\\Библиотека Ω.dll")))
+        return false;
+    return true;
+}
+
+bool InstallDorvak(const std::wstring& root, const std::wstring& bin) {
+    return MakeFolder(root + L"Dorvak") &&
+           CopyInto(bin + L"Dorvak.exe", root + L"Dorvak\\Dorvak.exe") &&
+           CopyInto(bin + L"..\\resdll\\TelmarRC.dll", root + L"Dorvak\\TelmarRC.dll");
+}
+
 bool Build(const Options& options) {
     const std::wstring& root = options.root;
+    const std::wstring build = ModuleFileName(nullptr);
+    const std::wstring bin = build.substr(0, build.find_last_of(L'\\') + 1);
+    const std::wstring pefiles = bin + L"..\\pefiles\\";
     Random random(options.seed);
-    if (!MakeFolder(root))
+    if (!MakeFolders(root))
         return false;
+    if (options.onlyDorvak)
+        return InstallDorvak(root, bin);
     for (const wchar_t* folder : kFolders)
         if (!MakeFolder(root + folder))
             return false;
@@ -182,7 +245,8 @@ bool Build(const Options& options) {
         if (!WriteFileAt(folder + L"Config0.xml.bak", ConfigText(product, 99), nullptr))
             return false;
     }
-    if (!WriteFileAt(root + L"MERUDisp\\Struct.XML", ConfigText(L"installed MERUDisp", 0), nullptr) ||
+    if (!WriteFileAt(root + L"MERUDisp\\Struct.XML", ConfigText(L"installed MERUDisp", 0),
+                     nullptr) ||
         !WriteFileAt(root + L"Ulvar\\Ulvar.bad", "bad packets\r\n", nullptr) ||
         !WriteFileAt(root + L"Kavmon\\Kavmon.Bad", "bad frames\r\n", nullptr))
         return false;
@@ -201,23 +265,19 @@ bool Build(const Options& options) {
     }
 
     if (options.programs) {
-        const std::wstring build = ModuleFileName(nullptr);
-        const std::wstring bin = build.substr(0, build.find_last_of(L'\\') + 1);
-        const std::wstring pefiles = bin + L"..\\pefiles\\";
         for (const wchar_t* product : kFolders)
             if (!InstallProgramsFrom(pefiles, root + product + L"\\"))
                 return false;
         const std::wstring configurators = bin + L"..\\configurators\\";
-        if (!CopyInto(configurators + L"disp\\MERUDispCfg.exe", root + L"MERUDisp\\MERUDispCfg.exe") ||
-            !CopyInto(configurators + L"4.8.0.0\\MERUDomainCfg.exe",
-                      root + L"MERUDomain\\MERUDomainCfg.exe"))
+        if (options.configurators && (!CopyInto(configurators + L"disp\\MERUDispCfg.exe",
+                                                root + L"MERUDisp\\MERUDispCfg.exe") ||
+                                      !CopyInto(configurators + L"4.8.0.0\\MERUDomainCfg.exe",
+                                                root + L"MERUDomain\\MERUDomainCfg.exe")))
             return false;
-        if (!MakeFolder(root + L"Dorvak") ||
-            !CopyInto(bin + L"Dorvak.exe", root + L"Dorvak\\Dorvak.exe") ||
-            !CopyInto(bin + L"..\\resdll\\TelmarRC.dll", root + L"Dorvak\\TelmarRC.dll"))
+        if (!InstallDorvak(root, bin))
             return false;
     }
-    return true;
+    return !options.oddNames || AddOddNames(root, options.end, pefiles, options.programs);
 }
 
 bool ParseDate(const wchar_t* text, SYSTEMTIME& date) {
@@ -254,11 +314,18 @@ int wmain(int argc, wchar_t** argv) {
             }
         } else if (arg == L"--no-programs")
             options.programs = false;
+        else if (arg == L"--no-configurators")
+            options.configurators = false;
+        else if (arg == L"--odd-names")
+            options.oddNames = true;
+        else if (arg == L"--only-dorvak")
+            options.onlyDorvak = true;
         else if (options.root.empty() && arg.rfind(L"--", 0) != 0)
             options.root = arg;
         else {
             std::fwprintf(stderr, L"usage: SampleInstall <root> [--seed N] [--logs N] [--days N] "
-                                  L"[--end YYYY-MM-DD] [--no-programs]\n");
+                                  L"[--end YYYY-MM-DD] [--no-programs] [--no-configurators] "
+                                  L"[--odd-names] [--only-dorvak]\n");
             return 2;
         }
     }

@@ -1,0 +1,238 @@
+// Collection time of the engine on one installation, side by side with the
+// least any program could do for the same result and with the platform's
+// xcopy of the same folders:
+//
+//   CollectBench <root> <work folder> <YYYY-MM-DD> [rounds]
+//
+// engine   WalkProductPlan as Save runs it, with a silent dialog stand-in;
+//          the snapshot files are left out (their five command captures are
+//          other programs' time). The installation should have no
+//          configurators, so the walk starts no other program either.
+// minimal  exactly the files the engine copied: per folder one
+//          FindFirstFileW pass and a CopyFileW for each selected entry,
+//          the selection looked up in a set made before the clock starts.
+// inventories  the fourteen version inventories alone, which the plan walk
+//          writes besides its copies and the other two do not.
+// xcopy    one batch of xcopy commands: *.xml and the single files of the
+//          product folders, and the log folders with /D:m-d-y (entries
+//          written on or after the start day; xcopy has no newest-entry
+//          fallback, so it copies a little less).
+//
+// Every round copies into a new folder; the rounds alternate the methods and
+// each method's median is printed.
+#include "BenchSupport.h"
+
+#include "collect/ProductPlan.h"
+#include "collect/VersionInventory.h"
+#include "win/Handles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Relative folder -> names the engine copied from it.
+using Selection = std::map<std::wstring, std::set<std::wstring>>;
+
+void CollectSelection(const std::wstring& mirror, const std::wstring& relative,
+                      Selection& selection) {
+    WIN32_FIND_DATAW data;
+    FindHandle search(::FindFirstFileW((mirror + relative + L"*").c_str(), &data));
+    if (!search)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectSelection(mirror, relative + name + L"\\", selection);
+        else if (name != L"Version.txt")
+            selection[relative.substr(0, relative.size() - 1)].insert(name);
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+unsigned long CountFiles(const Selection& selection) {
+    unsigned long count = 0;
+    for (const auto& folder : selection)
+        count += static_cast<unsigned long>(folder.second.size());
+    return count;
+}
+
+void MakeFolders(const std::wstring& base, const std::wstring& relative) {
+    for (size_t at = relative.find(L'\\'); at != std::wstring::npos;
+         at = relative.find(L'\\', at + 1))
+        ::CreateDirectoryW((base + relative.substr(0, at)).c_str(), nullptr);
+    ::CreateDirectoryW((base + relative).c_str(), nullptr);
+}
+
+unsigned long MinimalCopy(const std::wstring& root, const std::wstring& mirror,
+                          const Selection& selection) {
+    unsigned long copied = 0;
+    ::CreateDirectoryW(mirror.c_str(), nullptr);
+    for (const auto& [folder, names] : selection) {
+        MakeFolders(mirror, folder);
+        const std::wstring source = root + folder + L"\\";
+        const std::wstring destination = mirror + folder + L"\\";
+        WIN32_FIND_DATAW data;
+        FindHandle search(::FindFirstFileW((source + L"*").c_str(), &data));
+        if (!search)
+            continue;
+        do {
+            if (names.count(data.cFileName) != 0 &&
+                ::CopyFileW((source + data.cFileName).c_str(),
+                            (destination + data.cFileName).c_str(), FALSE))
+                ++copied;
+        } while (::FindNextFileW(search.Get(), &data));
+    }
+    return copied;
+}
+
+bool HasXml(const std::wstring& name) {
+    return name.size() > 4 && ::CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".xml", 4,
+                                                     TRUE) == CSTR_EQUAL;
+}
+
+std::wstring XcopyBatch(const std::wstring& root, const std::wstring& mirror,
+                        const Selection& selection, const DateTime& startDate) {
+    const std::wstring date = startDate.Format(L"%m-%d-%Y");
+    std::wstring batch = L"@echo off\r\n";
+    const std::wstring flags = L" /Q /Y /I >nul\r\n";
+    for (const auto& [folder, names] : selection) {
+        const std::wstring source = L"\"" + root + folder + L"\\";
+        const std::wstring destination = L"\"" + mirror + folder + L"\\\"";
+        if (folder.find(L'\\') == std::wstring::npos) {
+            batch += L"xcopy " + source + L"*.xml\" " + destination + flags;
+            for (const std::wstring& name : names)
+                if (!HasXml(name))
+                    batch += L"xcopy " + source + name + L"\" " + destination + flags;
+        } else {
+            batch += L"xcopy " + source + L"*.*\" " + destination + L" /D:" + date + flags;
+        }
+    }
+    return batch;
+}
+
+bool WriteBatch(const std::wstring& path, const std::wstring& text) {
+    const int size =
+        ::WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size() - 1),
+                               &written, nullptr);
+}
+
+bool RunBatch(const std::wstring& batch) {
+    std::wstring line = L"cmd.exe /c \"" + batch + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &process))
+        return false;
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle threadHandle(process.hThread);
+    ::WaitForSingleObject(processHandle.Get(), INFINITE);
+    return true;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    DateTime startDate;
+    if (argc < 4 || !ParseStartDate(argv[3], startDate)) {
+        std::fwprintf(stderr, L"usage: CollectBench <root> <work folder> <YYYY-MM-DD> [rounds]\n");
+        return 2;
+    }
+    const std::wstring root = WithBackslash(argv[1]);
+    const std::wstring work = WithBackslash(argv[2]);
+    const int rounds = argc > 4 ? std::max(1, _wtoi(argv[4])) : 5;
+    RemoveTree(work);
+    if (!::CreateDirectoryW(work.c_str(), nullptr)) {
+        std::fwprintf(stderr, L"cannot create %ls\n", work.c_str());
+        return 1;
+    }
+
+    // A first engine run, untimed, warms the file cache and gives the
+    // selection the other two copy.
+    SilentUi warmUi;
+    const std::wstring warm = work + L"warm\\";
+    ::CreateDirectoryW(warm.c_str(), nullptr);
+    ::CreateDirectoryW((warm + L"MERUDrv\\").c_str(), nullptr);
+    WalkProductPlan(warm + L"MERUDrv\\", root, startDate, warmUi);
+    Selection selection;
+    CollectSelection(warm + L"MERUDrv\\", L"", selection);
+    const std::wstring batchPath = work + L"xcopy.cmd";
+
+    const wchar_t* const inventoryFolders[] = {
+        L"Common",  L"MERUDisp", L"MERUDomain", L"MERUDrv", L"MERUMsg", L"MERUPro", L"MERUProt",
+        L"MERUSms", L"Kavmon",   L"Sefrin",     L"Setup",   L"Ulvar",   L"Tools",   L"MERUUpdate"};
+    std::vector<double> engine, minimal, xcopy, inventories;
+    unsigned long minimalCopied = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const std::wstring base = work + L"r" + std::to_wstring(round) + L"\\";
+        ::CreateDirectoryW(base.c_str(), nullptr);
+        const std::function<void()> methods[] = {
+            [&] {
+                const std::wstring mirror = base + L"engine\\";
+                ::CreateDirectoryW(mirror.c_str(), nullptr);
+                SilentUi ui;
+                const double start = Seconds();
+                WalkProductPlan(mirror, root, startDate, ui);
+                engine.push_back(Seconds() - start);
+            },
+            [&] {
+                const std::wstring mirror = base + L"minimal\\";
+                const double start = Seconds();
+                minimalCopied = MinimalCopy(root, mirror, selection);
+                minimal.push_back(Seconds() - start);
+            },
+            [&] {
+                const std::wstring mirror = base + L"xcopy\\";
+                ::CreateDirectoryW(mirror.c_str(), nullptr);
+                WriteBatch(batchPath, XcopyBatch(root, mirror, selection, startDate));
+                const double start = Seconds();
+                RunBatch(batchPath);
+                xcopy.push_back(Seconds() - start);
+            },
+        };
+        for (int i = 0; i < 3; ++i)
+            methods[(round + i) % 3]();
+        const std::wstring mirror = base + L"inventories\\";
+        ::CreateDirectoryW(mirror.c_str(), nullptr);
+        SilentUi ui;
+        const double start = Seconds();
+        for (const wchar_t* folder : inventoryFolders)
+            WriteVersionInventory(mirror, folder, root, ui);
+        inventories.push_back(Seconds() - start);
+        RemoveTree(base);
+    }
+    RemoveTree(work);
+
+    PrintLine(L"installation: %ls, start day %ls", root.c_str(),
+              startDate.Format(L"%Y-%m-%d").c_str());
+    PrintLine(L"files the engine copied: %lu in %lu folders (minimal copy: %lu)",
+              CountFiles(selection), static_cast<unsigned long>(selection.size()), minimalCopied);
+    PrintLine(L"engine plan walk: median %.3f s over %d rounds", Median(engine), rounds);
+    PrintLine(L"minimal copy:     median %.3f s", Median(minimal));
+    PrintLine(L"xcopy:            median %.3f s", Median(xcopy));
+    PrintLine(L"inventories:      median %.3f s (part of the engine's time)", Median(inventories));
+    PrintLine(L"engine / minimal: %.3f (goal: at most 1.10)", Median(engine) / Median(minimal));
+    PrintLine(L"engine without the inventories / minimal: %.3f",
+              (Median(engine) - Median(inventories)) / Median(minimal));
+    return warmUi.failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Builds, lays out the benchmark installations in the Wine drive (C:\BENCH)
+# and runs the benchmark programs of bench/, printing the figures that the
+# README's Benchmarks section reports. Not part of the tests.
+#   DORVAK_BENCH_ROUNDS   rounds of the collection benchmark (default 5)
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+./scripts/build.sh
+. ./scripts/wine-env.sh
+wine_env_start xvfb
+trap wine_env_stop EXIT
+
+bench_unix="$WINEPREFIX/drive_c/BENCH"
+rm -rf "$bench_unix"
+bin="$BUILD_DIR/bin"
+rounds="${DORVAK_BENCH_ROUNDS:-5}"
+# A week of logs out of thirty days is collected.
+start=$(date -d '7 days ago' +%Y-%m-%d)
+
+install() { # name log-files
+    "$WINE_RUN" "$bin/SampleInstall.exe" "C:\\BENCH\\$1" --seed 21 --logs "$2" --days 30 \
+        --no-configurators >/dev/null
+}
+
+echo "== Collection time (5,000 log files over 30 days, start day $start)"
+install collect 5000
+"$WINE_RUN" "$bin/CollectBench.exe" 'C:\BENCH\collect' 'C:\BENCH\work' "$start" "$rounds"
+
+echo "== Peak working set of a plan walk, one fresh process per size"
+for logs in 1000 50000; do
+    install "logs$logs" "$logs"
+    "$WINE_RUN" "$bin/PeakMemory.exe" "C:\\BENCH\\logs$logs" 'C:\BENCH\work' "$start"
+    rm -rf "$bench_unix/logs$logs"
+done
+
+echo "== Start-up"
+"$WINE_RUN" "$bin/StartupTime.exe" 'C:\BENCH\collect\Dorvak\Dorvak.exe' 5
+rm -rf "$bench_unix"

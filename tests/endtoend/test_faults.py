@@ -1,0 +1,356 @@
+"""Faults and bad input met through the real window: files that cannot be
+read, a full output drive, a file in a mirror folder's place, paths past
+260 characters, names outside the code page, a huge description, and two
+operators saving the same day at once. Every run must complete, report each
+failure once with its text and code, leave the installation byte for byte as
+it was, and write nothing outside its new dated folder."""
+
+import datetime
+import os
+import subprocess
+import time
+import unittest
+
+from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
+                     ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase, HarnessError, compare_output, dated_name, snapshot, xdotool)
+
+SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
+
+ERROR_ACCESS_DENIED = 5
+ERROR_SHARING_VIOLATION = 32
+ERROR_DISK_FULL = 112
+ERROR_ALREADY_EXISTS = 183
+
+
+class FileHolder:
+    """Another program holding an installed file open without sharing it."""
+
+    def __init__(self, env, path):
+        self.process = subprocess.Popen(
+            [env.wine_run, os.path.join(env.bin, "FileHolder.exe"), env.windows_path(path)],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        answer = self.process.stdout.readline().decode().strip()
+        if answer != "held":
+            self.release()
+            raise HarnessError("FileHolder could not hold %s: %s" % (path, answer))
+
+    def release(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            try:
+                self.process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def newest_entry(folder):
+    return max(os.listdir(folder), key=lambda name: os.stat(os.path.join(folder, name)).st_mtime)
+
+
+class Faults(EndToEndCase):
+
+    def hold(self, path):
+        holder = FileHolder(self.env, path)
+        self.addCleanup(holder.release)
+        return holder
+
+    def save_and_run(self, dorvak, lines, timeout=300):
+        dorvak.type_description(lines)
+        dorvak.save()
+        return dorvak.run_to_end(timeout=timeout)
+
+    def failed_copy(self, name, code):
+        return (self.probe.system_error(COPY_FILE_FAILED + name, code), "error")
+
+    def run_with_unreadable_log(self, make_unreadable, code, wrapper=()):
+        root = self.installation(*SMALL)
+        folder = os.path.join(root, "MERUDrv", "LogDrv")
+        name = newest_entry(folder)  # copied whatever the day: selected, or the fallback
+        make_unreadable(os.path.join(folder, name))
+        before = snapshot(root)
+        today = datetime.date.today()
+        lines = ["Журнал не читается"]
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root, wrapper=wrapper)
+        boxes = self.save_and_run(dorvak, lines)
+        self.assertEqual([(box.text, box.icon) for box in boxes[:-1]],
+                         [self.failed_copy(name, code)])
+        self.assert_summary_last(boxes, root, today)
+        unreadable = "MERUDrv/MERUDrv/LogDrv/" + name
+        self.assert_output(root, today, expected, missing_ok={unreadable},
+                           partial_ok={unreadable})
+        self.assert_only_dated_folder_written(root, before, today)
+        return os.path.join(root, dated_name(today), unreadable)
+
+    def test_log_held_open_without_sharing(self):
+        destination = self.run_with_unreadable_log(lambda path: self.hold(path),
+                                                   ERROR_SHARING_VIOLATION)
+        # The copy never started: no empty stand-in is left for support.
+        self.assertFalse(os.path.exists(destination))
+
+    def test_log_without_read_permission(self):
+        # Wine does not stop reads at another process's LockFileEx lock, and
+        # root reads a file whatever its mode; so Wine (its server, which
+        # opens the files, and the program) runs without the capabilities
+        # that let root past file permissions, and the log has none.
+        wrapper = ROOT_WITHOUT_FILE_PERMISSIONS if os.geteuid() == 0 else []
+        destination = self.run_with_unreadable_log(lambda path: os.chmod(path, 0),
+                                                   ERROR_ACCESS_DENIED, wrapper)
+        self.assertFalse(os.path.exists(destination))
+
+    def test_file_where_mirror_folders_must_go(self):
+        root = self.installation(*SMALL)
+        today = datetime.date.today()
+        dated = os.path.join(root, dated_name(today))
+        # The first copy of the run waits on its error message, and meanwhile
+        # something else puts files where the run will want folders: one for
+        # a log folder, one for an inventoried folder.
+        self.hold(os.path.join(root, "MERUDrv", "Config0.xml"))
+        before = snapshot(root)
+        lines = ["Файл на месте папки"]
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        dorvak.type_description(lines)
+        dorvak.save()
+        dorvak.wait_box()
+        obstacles = ["MERUDrv/MERUDrv/LogDrv", "MERUDrv/Sefrin"]
+        for obstacle in obstacles:
+            with open(os.path.join(dated, obstacle), "wb") as stand_in:
+                stand_in.write(b"not a folder")
+        boxes = dorvak.run_to_end()
+
+        mirror = self.root_windows(root) + dated_name(today) + "\\MERUDrv\\"
+        self.assertEqual(
+            [(box.text, box.icon) for box in boxes[:-1]],
+            [self.failed_copy("Config0.xml", ERROR_SHARING_VIOLATION),
+             (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "MERUDrv\\LogDrv\\",
+                                      ERROR_ALREADY_EXISTS), "error"),
+             (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "Sefrin\\",
+                                      ERROR_ALREADY_EXISTS), "error")])
+        self.assert_summary_last(boxes, root, today)
+        # Nothing went into or behind the files in the way.
+        for path in list(expected.entries):
+            if path.startswith("MERUDrv/MERUDrv/LogDrv/") or path.startswith("MERUDrv/Sefrin/") \
+                    or path == "MERUDrv/MERUDrv/Config0.xml":
+                del expected.entries[path]
+        for obstacle in obstacles:
+            expected.file(obstacle, b"not a folder")
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def test_output_drive_full(self):
+        drive = self.small_drive()
+        root = os.path.join(drive, "MERU")
+        self.env.sample_install(root, "--seed", "9", "--logs", "0", "--odd-names")
+        today = datetime.date.today()
+        lines = ["Диск переполнен"]
+        expected = self.expected(root, today, lines)
+        copies = [path for path, content in expected.entries.items()
+                  if isinstance(content, bytes) and path.startswith("MERUDrv/")]
+        # Room for about half of the copies, a page each, after the snapshot
+        # files; the rest find the drive full.
+        self.resize_drive(drive, 4096 * (8 + len(copies) // 2))
+        before = snapshot(root)
+        dorvak = self.start(root)
+        boxes = self.save_and_run(dorvak, lines)
+        self.assert_summary_last(boxes, root, today)
+
+        dated = os.path.join(root, dated_name(today))
+        incomplete = []
+        for path in copies:
+            with open(os.path.join(root, path[len("MERUDrv/"):]), "rb") as source:
+                content = source.read()
+            target = os.path.join(dated, path)
+            if not os.path.exists(target) or open(target, "rb").read() != content:
+                incomplete.append(os.path.basename(path))
+        self.assertTrue(incomplete, "the drive did not fill up: the test proves nothing")
+        self.assertLess(len(incomplete), len(copies), "nothing was copied at all")
+        # Each copy that did not make it was reported once, with the code of
+        # a full disk, and nothing else was reported.
+        self.assertEqual(sorted(box.text for box in boxes[:-1]),
+                         sorted(self.failed_copy(name, ERROR_DISK_FULL)[0]
+                                for name in incomplete))
+        # Writes to the program's own text files fail silently on a full
+        # disk; copies cut short may stay behind as parts of their source.
+        relaxed = {path for path in expected.entries
+                   if not path.startswith("MERUDrv/") or path.endswith("/Version.txt")}
+        copies_cut = set(copies)
+        problems = compare_output(dated, expected, missing_ok=relaxed | copies_cut,
+                                  partial_ok=relaxed | copies_cut)
+        problems = [problem for problem in problems
+                    if not (problem.startswith("content differs") and
+                            any(problem.startswith("content differs: " + path + ":")
+                                for path in relaxed))]
+        self.assertEqual(problems, [])
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def small_drive(self):
+        """A tmpfs of its own, mapped as a drive letter of the prefix."""
+        mount_point = os.path.join(self.folder, "drive")
+        os.makedirs(mount_point)
+        result = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=16m", "tmpfs", mount_point],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if result.returncode != 0:
+            self.skipTest("cannot mount a small drive: " + result.stdout.decode().strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", mount_point])
+        devices = os.path.join(self.env.prefix, "dosdevices")
+        letter = next(c for c in "rstuvwxy" if not os.path.lexists(os.path.join(devices, c + ":")))
+        os.symlink(mount_point, os.path.join(devices, letter + ":"))
+        self.addCleanup(os.remove, os.path.join(devices, letter + ":"))
+        return mount_point
+
+    @staticmethod
+    def resize_drive(mount_point, free_bytes):
+        info = os.statvfs(mount_point)
+        used = (info.f_blocks - info.f_bfree) * info.f_frsize
+        size = used + free_bytes
+        subprocess.run(["mount", "-o", "remount,size=%d" % size, mount_point], check=True)
+
+    def test_root_deeper_than_260_characters(self):
+        parent = os.path.join(self.folder, "deep")
+        while len(self.env.windows_path(parent)) < 215:
+            parent = os.path.join(parent, "level-%02d-of-the-tree" % parent.count("level"))
+        root = os.path.join(parent, "MERU")
+        self.env.sample_install(root, *SMALL)
+        self.assertLess(len(self.env.windows_path(root) + "\\Dorvak\\Dorvak.exe"), 260)
+        today = datetime.date.today()
+        lines = ["Глубокая установка"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        boxes = self.save_and_run(dorvak, lines)
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+        longest = max(len(self.root_windows(root) + dated_name(today) + "\\" + path)
+                      for path in expected.entries)
+        self.assertGreater(longest, 260)
+
+    def test_names_with_blanks_and_outside_the_code_page(self):
+        root = self.installation("--seed", "11", "--logs", "0", "--odd-names",
+                                 name="Корень установки 日本 Ω")
+        today = datetime.date.today()
+        lines = ["Имена с пробелами, 日本語 и Ωμέγα", "вторая строка"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        # The old odd-named log is its folder's only one: the fallback takes it.
+        self.assertIn("MERUDrv/MERUProt/BadProt/последний 日本.log", expected.entries)
+        dorvak = self.start(root)
+        boxes = self.save_and_run(dorvak, lines)
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+        # Letters the code page lacks reach the narrow files as its default
+        # character, Cyrillic as one byte each.
+        with open(os.path.join(root, dated_name(today), "ReadMe.txt"), "rb") as readme:
+            self.assertEqual(readme.read(),
+                             "Имена с пробелами, ??? и ?????\r\nвторая строка".encode("cp1251"))
+        with open(os.path.join(root, dated_name(today), "MERUDrv", "Tools", "Version.txt"),
+                  "rb") as inventory:
+            self.assertIn("Сервис ?? tool.exe\tv3.2.0.15\t".encode("cp1251"), inventory.read())
+
+    def test_description_of_one_mebibyte(self):
+        # Typing a mebibyte key by key would take hours: it is pasted with
+        # Ctrl+V from the clipboard, as an operator would paste a long log
+        # excerpt, and Save is pressed with Enter as usual.
+        root = self.installation(*SMALL)
+        today = datetime.date.today()
+        # Five long lines: the edit has no vertical scrolling, so it takes
+        # no more lines than it shows and refuses a paste of more.
+        line = "Строка %d: лифт, этаж, код ошибки, время события; "
+        lines = [(line % n) * (1024 * 1024 // 5 // len(line % n) + 1) for n in range(5)]
+        description = "\r\n".join(lines)[:1024 * 1024]
+        before = snapshot(root)
+        dorvak = self.start(root)
+        self.probe.put_on_clipboard(description)
+        dorvak.tab_to(16653)
+        xdotool("key", "ctrl+v")
+        deadline = time.time() + 30
+        while not dorvak.description() and time.time() < deadline:
+            time.sleep(0.5)
+        self.assertEqual(len(dorvak.description()), 1024 * 1024, "the paste was cut")
+        started = time.time()
+        dorvak.save()
+        boxes = dorvak.run_to_end()
+        elapsed = time.time() - started
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        with open(os.path.join(root, dated_name(today), "ReadMe.txt"), "rb") as readme:
+            stored = readme.read()
+        self.assertEqual(len(stored), 1024 * 1024)
+        self.assertEqual(stored, description.encode("cp1251"))
+        expected = self.expected(root, today, [description])
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+        # The progress line must not drag the whole description along with
+        # every file it shows.
+        self.assertLess(elapsed, 60, "the run took %.0f s" % elapsed)
+
+    def test_two_instances_save_the_same_date_at_once(self):
+        root = self.installation(*SMALL)
+        today = datetime.date.today()
+        before = snapshot(root)
+        first = self.start(root)
+        second = self.start(root, known=(first.hwnd,))
+        # One above the other, as two operators' windows would be moved so
+        # that a click can bring either to the front.
+        second.move_to(3, 560)
+        texts = {first.pid: ["Первый оператор"], second.pid: ["Второй оператор"]}
+        first.type_description(texts[first.pid])
+        second.type_description(texts[second.pid])
+        # A click on each Save button, one right after the other: the second
+        # run starts while the first works.
+        clicks = []
+        for dorvak in (first, second):
+            x, y = dorvak.control_center(1)
+            clicks += ["mousemove", "--sync", str(x), str(y), "click", "1"]
+        subprocess.run(["xdotool"] + clicks, check=True)
+
+        def settled():
+            return all(d.ended() or d.boxes for d in (first, second)) and \
+                (first.ended() or second.ended())
+        others_running = {}
+        deadline = time.time() + 300
+        owners = {first.pid: (first, second), second.pid: (second, first)}
+        while not settled() and time.time() < deadline:
+            # The boxes of both may stand on top of each other: the topmost
+            # is answered first, and only its icon can be seen.
+            boxes = [Box(item) for item in self.probe.windows()
+                     if item["box"] and item["pid"] in owners and
+                     item["hwnd"] not in owners[item["pid"]][0].answered]
+            if boxes:
+                dorvak, other = owners[boxes[0].pid]
+                others_running.setdefault(dorvak.pid, not other.ended())
+                try:
+                    dorvak.answer_box(boxes[0])
+                except HarnessError:
+                    # The other's box came up on top of it meanwhile.
+                    dorvak.answered.discard(boxes[0].hwnd)
+                    dorvak.boxes.remove(boxes[0])
+            time.sleep(0.1)
+        winner = first if first.ended() else second
+        loser = second if winner is first else first
+        self.assertTrue(winner.ended())
+        self.assert_summary_last(winner.boxes, root, today)
+        self.assertEqual(len(winner.boxes), 1, winner.boxes)
+        self.assertEqual([(box.text, box.icon) for box in loser.boxes],
+                         [(FOLDER + self.root_windows(root) + dated_name(today) + "\\" +
+                           FOLDER_EXISTS, "error")])
+        # The refusal came while the other run was still at work.
+        self.assertTrue(others_running[loser.pid])
+        # The refused one stays open, untouched, until its operator cancels.
+        self.assertTrue(loser.dialog_open())
+        loser.cancel()
+        loser.run_to_end(timeout=60)
+        self.assertEqual(len(loser.boxes), 1)
+        self.assertEqual([name for name in os.listdir(root) if name[:2] == "20"],
+                         [dated_name(today)])
+        self.assert_output(root, today, self.expected(root, today, texts[winner.pid]))
+        self.assert_only_dated_folder_written(root, before, today)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,481 @@
+// Reads what another program's windows show, for tests that drive that
+// program through its window from outside (keystrokes and mouse come from
+// the X server, not from here). It reads commands on standard input, one a
+// line, fields separated by TAB, and answers each with one line of JSON:
+//
+//   list                           visible dialog windows (#32770): handle,
+//                                  process, X window, owner, title; for a
+//                                  message box also its text and its icon
+//   text <hwnd> <id>               text of a control (id 0: the window)
+//   rect <hwnd> <id>               screen rectangle of a control
+//   focus <hwnd>                   control id holding the focus in the
+//                                  window's thread, and the active window
+//   calsel <hwnd> <id>             selected day of a month calendar
+//   calpoint <hwnd> <id> <date>    screen point of a day (YYYY-MM-DD) shown
+//                                  in a month calendar, for a mouse click
+//   clip <file>                    puts a UTF-8 file's text on the clipboard,
+//                                  for a paste with Ctrl+V
+//   errtext <code>                 the system's text of an error code
+//   ansi <file>                    a UTF-8 file's text in the thread's ANSI
+//                                  code page, as hexadecimal bytes
+//   quit
+//
+// Texts of windows are read with messages through the window's own thread;
+// the calendar's answers need memory in the calendar's process, which is
+// taken there for the duration of one command.
+#include "win/Handles.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          size, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring Wide(const std::string& bytes) {
+    if (bytes.empty())
+        return std::wstring();
+    const int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                          size);
+    return text;
+}
+
+std::string Json(const std::wstring& text) {
+    std::string out = "\"";
+    for (const char c : Utf8(text)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void Answer(const std::string& line) {
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
+                &written, nullptr);
+}
+
+void AnswerError(const std::string& what) {
+    Answer("{\"error\":" + Json(Wide(what)) + "}");
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+// Through the window's own thread, which answers sent messages even while it
+// sits in a modal loop; a thread that does not answer within seconds fails.
+bool TextOf(HWND window, std::wstring& text) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return false;
+    std::vector<wchar_t> buffer(length + 1);
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
+                               reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 5000,
+                               &copied))
+        return false;
+    text.assign(buffer.data(), copied);
+    return true;
+}
+
+struct IconSearch {
+    HWND icon = nullptr;
+};
+
+BOOL CALLBACK FindIconControl(HWND child, LPARAM parameter) {
+    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+    if (ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+        ::IsWindowVisible(child)) {
+        reinterpret_cast<IconSearch*>(parameter)->icon = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The box's icon as the screen shows it: the stock icons differ by colour
+// (red error, yellow exclamation, blue information), and the icon handle
+// itself means nothing outside the box's process.
+const char* IconKind(HWND box) {
+    IconSearch search;
+    ::EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&search));
+    if (search.icon == nullptr)
+        return "none";
+    RECT rect;
+    ::GetWindowRect(search.icon, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return "unknown";
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int red = 0, yellow = 0, blue = 0;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        ::GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        for (int i = 0; i < width * height; ++i) {
+            const int r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF,
+                      b = pixels[i] & 0xFF;
+            if (r > 150 && g > 150 && b < 110)
+                ++yellow;
+            else if (r > 150 && g < 110 && b < 110)
+                ++red;
+            else if (b > 150 && r < 120)
+                ++blue;
+        }
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    const int most = red > yellow ? (red > blue ? red : blue) : (yellow > blue ? yellow : blue);
+    if (most < 20)
+        return "unknown";
+    return most == red ? "error" : most == yellow ? "exclamation" : "information";
+}
+
+std::string Number(unsigned long long value) {
+    return std::to_string(value);
+}
+
+std::string Hwnd(HWND window) {
+    return Number(reinterpret_cast<ULONG_PTR>(window));
+}
+
+HWND ParseHwnd(const std::wstring& text) {
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(text.c_str(), nullptr, 10)));
+}
+
+BOOL CALLBACK ListDialog(HWND window, LPARAM parameter) {
+    if (!::IsWindowVisible(window) || ClassOf(window) != L"#32770")
+        return TRUE;
+    auto* out = reinterpret_cast<std::vector<std::string>*>(parameter);
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(window, &process);
+    std::wstring title;
+    TextOf(window, title);
+    const HANDLE xWindow = ::GetPropW(window, L"__wine_x11_whole_window");
+    std::string item =
+        "{\"hwnd\":" + Hwnd(window) + ",\"pid\":" + Number(process) + ",\"tid\":" + Number(thread) +
+        ",\"xid\":" + Number(reinterpret_cast<ULONG_PTR>(xWindow)) +
+        ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + Json(title);
+    if (HWND text = ::GetDlgItem(window, 0xFFFF)) {
+        std::wstring message;
+        TextOf(text, message);
+        item +=
+            ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" + IconKind(window) + "\"";
+    } else {
+        item += ",\"box\":false";
+    }
+    out->push_back(item + "}");
+    return TRUE;
+}
+
+void List() {
+    std::vector<std::string> items;
+    ::EnumWindows(ListDialog, reinterpret_cast<LPARAM>(&items));
+    std::string line = "{\"windows\":[";
+    for (size_t i = 0; i < items.size(); ++i)
+        line += (i ? "," : "") + items[i];
+    Answer(line + "]}");
+}
+
+HWND Control(HWND window, const std::wstring& id) {
+    const int number = std::wcstol(id.c_str(), nullptr, 10);
+    return number == 0 ? window : ::GetDlgItem(window, number);
+}
+
+// Memory in another process for one message that carries a pointer.
+class RemoteBlock {
+  public:
+    RemoteBlock(HWND window, size_t size) : m_size(size) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                      FALSE, process));
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE,
+                                         PAGE_READWRITE);
+    }
+    ~RemoteBlock() {
+        if (m_address != nullptr)
+            ::VirtualFreeEx(m_process.Get(), m_address, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool Valid() const { return m_address != nullptr; }
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(m_address); }
+    bool Write(const void* data) {
+        return ::WriteProcessMemory(m_process.Get(), m_address, data, m_size, nullptr) != FALSE;
+    }
+    bool Read(void* data) {
+        return ::ReadProcessMemory(m_process.Get(), m_address, data, m_size, nullptr) != FALSE;
+    }
+
+  private:
+    KernelHandle m_process;
+    void* m_address = nullptr;
+    size_t m_size;
+};
+
+std::string DateText(const SYSTEMTIME& day) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", day.wYear, day.wMonth, day.wDay);
+    return text;
+}
+
+void CalendarSelection(HWND calendar) {
+    RemoteBlock block(calendar, sizeof(SYSTEMTIME));
+    SYSTEMTIME day{};
+    DWORD_PTR result = 0;
+    if (!block.Valid() || !block.Write(&day) ||
+        !::SendMessageTimeoutW(calendar, MCM_GETCURSEL, 0, block.Address(), SMTO_ABORTIFHUNG, 5000,
+                               &result) ||
+        !block.Read(&day))
+        return AnswerError("the calendar does not answer");
+    if (result == 0)
+        return Answer("{\"date\":null}");
+    Answer("{\"date\":\"" + DateText(day) + "\"}");
+}
+
+// Hit-tests the calendar's client area on a grid and returns the middle of
+// the cells that show the day as a day of the displayed month.
+void CalendarPoint(HWND calendar, const std::wstring& date) {
+    unsigned year = 0, month = 0, dayOfMonth = 0;
+    if (std::swscanf(date.c_str(), L"%u-%u-%u", &year, &month, &dayOfMonth) != 3)
+        return AnswerError("bad date");
+    RemoteBlock block(calendar, sizeof(MCHITTESTINFO));
+    if (!block.Valid())
+        return AnswerError("no memory in the calendar's process");
+    RECT client;
+    ::GetClientRect(calendar, &client);
+    long sumX = 0, sumY = 0, hits = 0;
+    for (int y = 1; y < client.bottom; y += 2) {
+        for (int x = 1; x < client.right; x += 2) {
+            MCHITTESTINFO hit{};
+            hit.cbSize = sizeof hit;
+            hit.pt = POINT{x, y};
+            DWORD_PTR result = 0;
+            if (!block.Write(&hit) ||
+                !::SendMessageTimeoutW(calendar, MCM_HITTEST, 0, block.Address(), SMTO_ABORTIFHUNG,
+                                       5000, &result) ||
+                !block.Read(&hit))
+                return AnswerError("the calendar does not answer");
+            if (hit.uHit == MCHT_CALENDARDATE && hit.st.wYear == year && hit.st.wMonth == month &&
+                hit.st.wDay == dayOfMonth) {
+                sumX += x;
+                sumY += y;
+                ++hits;
+            }
+        }
+    }
+    if (hits == 0)
+        return AnswerError("the day is not shown");
+    POINT point{static_cast<LONG>(sumX / hits), static_cast<LONG>(sumY / hits)};
+    ::ClientToScreen(calendar, &point);
+    Answer("{\"x\":" + std::to_string(point.x) + ",\"y\":" + std::to_string(point.y) + "}");
+}
+
+void Focus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return AnswerError("no thread information");
+    const int id = info.hwndFocus != nullptr ? ::GetDlgCtrlID(info.hwndFocus) : 0;
+    Answer("{\"focus\":" + std::to_string(id) + ",\"active\":" + Hwnd(info.hwndActive) +
+           ",\"foreground\":" + Hwnd(::GetForegroundWindow()) + "}");
+}
+
+bool ReadUtf8File(const std::wstring& path, std::wstring& text) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    std::string bytes;
+    char chunk[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    text = Wide(bytes);
+    return true;
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr)
+        return false;
+    void* target = ::GlobalLock(memory);
+    std::memcpy(target, text.c_str(), bytes);
+    ::GlobalUnlock(memory);
+    if (!::OpenClipboard(nullptr)) {
+        ::GlobalFree(memory);
+        return false;
+    }
+    ::EmptyClipboard();
+    // The clipboard owns the memory once it took it.
+    const bool taken = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!taken)
+        ::GlobalFree(memory);
+    ::CloseClipboard();
+    return taken;
+}
+
+void ErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"";
+    if (buffer != nullptr)
+        ::LocalFree(buffer);
+    Answer("{\"text\":" + Json(text) + "}");
+}
+
+void AnsiBytes(const std::wstring& text) {
+    std::string hex;
+    if (!text.empty()) {
+        const int size =
+            ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                  nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<size_t>(size), '\0');
+        ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()),
+                              bytes.data(), size, nullptr, nullptr);
+        for (const char c : bytes) {
+            char pair[4];
+            std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(c));
+            hex += pair;
+        }
+    }
+    Answer("{\"hex\":\"" + hex + "\"}");
+}
+
+std::vector<std::wstring> Fields(const std::wstring& line) {
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find(L'\t', start);
+        fields.push_back(line.substr(start, tab == std::wstring::npos ? tab : tab - start));
+        if (tab == std::wstring::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
+bool ReadLine(std::string& line) {
+    line.clear();
+    char c;
+    DWORD read = 0;
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    while (::ReadFile(input, &c, 1, &read, nullptr) && read == 1) {
+        if (c == '\n')
+            return true;
+        if (c != '\r')
+            line += c;
+    }
+    return !line.empty();
+}
+
+} // namespace
+
+int wmain() {
+    std::string raw;
+    while (ReadLine(raw)) {
+        const std::vector<std::wstring> fields = Fields(Wide(raw));
+        const std::wstring& command = fields[0];
+        if (command == L"quit")
+            break;
+        if (command == L"list") {
+            List();
+        } else if (command == L"text" && fields.size() == 3) {
+            std::wstring text;
+            HWND control = Control(ParseHwnd(fields[1]), fields[2]);
+            if (control == nullptr || !TextOf(control, text))
+                AnswerError("no such window");
+            else
+                Answer("{\"text\":" + Json(text) + "}");
+        } else if (command == L"rect" && fields.size() == 3) {
+            HWND control = Control(ParseHwnd(fields[1]), fields[2]);
+            RECT rect{};
+            if (control == nullptr || !::GetWindowRect(control, &rect))
+                AnswerError("no such window");
+            else
+                Answer("{\"left\":" + std::to_string(rect.left) + ",\"top\":" +
+                       std::to_string(rect.top) + ",\"right\":" + std::to_string(rect.right) +
+                       ",\"bottom\":" + std::to_string(rect.bottom) + "}");
+        } else if (command == L"focus" && fields.size() == 2) {
+            Focus(ParseHwnd(fields[1]));
+        } else if (command == L"calsel" && fields.size() == 3) {
+            HWND calendar = Control(ParseHwnd(fields[1]), fields[2]);
+            if (calendar == nullptr)
+                AnswerError("no such window");
+            else
+                CalendarSelection(calendar);
+        } else if (command == L"calpoint" && fields.size() == 4) {
+            HWND calendar = Control(ParseHwnd(fields[1]), fields[2]);
+            if (calendar == nullptr)
+                AnswerError("no such window");
+            else
+                CalendarPoint(calendar, fields[3]);
+        } else if (command == L"clip" && fields.size() == 2) {
+            std::wstring text;
+            if (!ReadUtf8File(fields[1], text) || !PutOnClipboard(text))
+                AnswerError("cannot fill the clipboard");
+            else
+                Answer("{\"length\":" + std::to_string(text.size()) + "}");
+        } else if (command == L"errtext" && fields.size() == 2) {
+            ErrorText(static_cast<DWORD>(std::wcstoul(fields[1].c_str(), nullptr, 10)));
+        } else if (command == L"ansi" && fields.size() == 2) {
+            std::wstring text;
+            if (!ReadUtf8File(fields[1], text))
+                AnswerError("cannot read the text file");
+            else
+                AnsiBytes(text);
+        } else {
+            AnswerError("unknown command");
+        }
+    }
+    return 0;
+}
