@@ -34,6 +34,17 @@ function(dorvak_resource_includes target version_target)
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/gen/${version_target}
                                ${CMAKE_BINARY_DIR}/gen ${PROJECT_SOURCE_DIR}/res
                                ${PROJECT_SOURCE_DIR}/src)
+    # The generators do not see what a resource script includes: name it, so
+    # an edited template, text or icon rebuilds every module that carries it.
+    file(GLOB inputs ${PROJECT_SOURCE_DIR}/res/*)
+    list(APPEND inputs ${CMAKE_BINARY_DIR}/gen/strings.rc
+         ${CMAKE_BINARY_DIR}/gen/${version_target}/rcversion.h)
+    get_target_property(sources ${target} SOURCES)
+    foreach(source ${sources})
+        if(source MATCHES "\\.rc$")
+            set_property(SOURCE ${source} APPEND PROPERTY OBJECT_DEPENDS ${inputs})
+        endif()
+    endforeach()
 endfunction()
 
 # A resource-only DLL named TelmarRC.dll in its own folder (output_dir), so
