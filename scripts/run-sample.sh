@@ -19,7 +19,7 @@ SAMPLE_UNIX="$WINEPREFIX/drive_c/MERU"
 rm -rf "$SAMPLE_UNIX"
 "$WINE_RUN" "$BUILD_DIR/bin/SampleInstall.exe" 'C:\MERU' --seed 7 --logs 1500 --days 20 >/dev/null
 today=$(date +%Y_%m_%d)
-echo "Sample installation: C:\\MERU (${SAMPLE_UNIX})"
+printf 'Sample installation: %s (%s)\n' 'C:\MERU' "$SAMPLE_UNIX"
 
 # Started from its own folder, as a double click in the file manager would.
 (cd "$SAMPLE_UNIX/Dorvak" && "$WINE_RUN" 'C:\MERU\Dorvak\Dorvak.exe' >/dev/null 2>&1) &
@@ -33,7 +33,8 @@ wait "$dorvak" || true
 
 result="$SAMPLE_UNIX/$(ls -1 "$SAMPLE_UNIX" | grep -E '^[0-9]{4}_[0-9]{2}_[0-9]{2}$' | sort | tail -1)"
 if [ -d "$result" ] && [ "$(basename "$result")" = "$today" ]; then
-    echo "Collected folder: C:\\MERU\\$today (${result})"
+    # printf, not echo: dash's echo would read \2 in C:\MERU\2026_... as an escape.
+    printf 'Collected folder: %s (%s)\n' "C:\\MERU\\$today" "$result"
     (cd "$result" && find . -type f | sort | head -40
      echo "... $(find . -type f | wc -l) files in all")
 else
