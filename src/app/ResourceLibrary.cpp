@@ -1,7 +1,6 @@
 #include "app/ResourceLibrary.h"
 
 #include <cwchar>
-#include <vector>
 
 std::wstring VersionKey(const ProductVersion& version) {
     wchar_t key[16];
@@ -18,30 +17,18 @@ std::wstring WithCode(const wchar_t* call, DWORD code) {
 
 HMODULE CheckResourceLibrary(const std::wstring& libraryName, const ProductVersion& ownVersion,
                              const StartupMessageSink& show) {
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(libraryName.c_str(), &ignored);
-    if (size == 0)
-        return nullptr;
-
-    std::vector<BYTE> data(size);
-    if (!::GetFileVersionInfoW(libraryName.c_str(), 0, size, data.data())) {
-        const DWORD error = ::GetLastError();
-        show(WithCode(L"GetFileVersionInfo", error));
-        return nullptr;
-    }
-
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT infoLength = 0;
-    if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoLength) ||
-        info == nullptr) {
-        const DWORD error = ::GetLastError();
-        show(WithCode(L"VerQueryValue", error));
-        return nullptr;
-    }
-
     ProductVersion libraryVersion;
-    libraryVersion.first = HIWORD(info->dwProductVersionMS);
-    libraryVersion.second = LOWORD(info->dwProductVersionMS);
+    VersionReadFailure failure = VersionReadFailure::None;
+    DWORD error = 0;
+    if (!ReadProductVersion(libraryName, libraryVersion, &failure, &error)) {
+        // A suite without the library, or with one that carries no version,
+        // simply runs on the program's own resources.
+        if (failure == VersionReadFailure::GetFileVersionInfo)
+            show(WithCode(L"GetFileVersionInfo", error));
+        else if (failure == VersionReadFailure::VerQueryValue)
+            show(WithCode(L"VerQueryValue", error));
+        return nullptr;
+    }
     if (VersionKey(libraryVersion) < VersionKey(ownVersion)) {
         show(L"Version of TelmarRC.dll is bad");
         return nullptr;
@@ -49,8 +36,8 @@ HMODULE CheckResourceLibrary(const std::wstring& libraryName, const ProductVersi
 
     HMODULE module = ::LoadLibraryW(libraryName.c_str());
     if (module == nullptr) {
-        const DWORD error = ::GetLastError();
-        show(WithCode(L"LoadLibrary", error));
+        const DWORD loadError = ::GetLastError();
+        show(WithCode(L"LoadLibrary", loadError));
     }
     return module;
 }

@@ -83,12 +83,6 @@ std::wstring SystemFolder() {
     }
 }
 
-std::wstring ProgramFolder() {
-    const std::wstring path = ModuleFileName(nullptr);
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 bool RunCaptureCommand(const std::wstring& commandLine, const std::wstring& currentFolder,
                        ICollectionUi& ui) {
     if (RunAndWait(commandLine, currentFolder))
@@ -104,7 +98,8 @@ void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& des
 
     // Started from anywhere, the captures still see the installation root as
     // "..": they run in the program's own folder, not in the caller's.
-    const std::wstring currentFolder = commandFolder.empty() ? ProgramFolder() : commandFolder;
+    const std::wstring currentFolder =
+        commandFolder.empty() ? ModuleFolder(nullptr) : commandFolder;
     for (const CaptureCommand& command : kCaptureCommands) {
         const std::wstring systemFolder = SystemFolder();
         if (systemFolder.empty())

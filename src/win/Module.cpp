@@ -21,6 +21,12 @@ std::wstring ModuleFileName(HMODULE module) {
     }
 }
 
+std::wstring ModuleFolder(HMODULE module) {
+    const std::wstring path = ModuleFileName(module);
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
 HINSTANCE ActiveResourceModule() {
     return g_activeResourceModule != nullptr ? g_activeResourceModule : ::GetModuleHandleW(nullptr);
 }

@@ -6,6 +6,9 @@
 // Full path of a loaded module, however long; empty on failure.
 std::wstring ModuleFileName(HMODULE module);
 
+// The folder that holds a loaded module, with its trailing backslash.
+std::wstring ModuleFolder(HMODULE module);
+
 // The module that dialog templates, icon 16628 and string-table texts come
 // from: the program itself, or the suite's resource library once accepted.
 HINSTANCE ActiveResourceModule();

@@ -11,11 +11,20 @@ struct ProductVersion {
     WORD fourth = 0;
 };
 
+// Which step of reading a version resource failed.
+enum class VersionReadFailure {
+    None,
+    NoVersionData,      // GetFileVersionInfoSizeW gave 0: missing file or no resource
+    GetFileVersionInfo, // the data could not be read
+    VerQueryValue,      // the fixed file information is not in the data
+};
+
 // Reads the product version from the fixed file information of a file's
 // version resource. On failure returns false and leaves `version` as it was;
-// `error` (when given) receives the last error of the failed call, or 0 when
-// the file simply has no version data.
-bool ReadProductVersion(const std::wstring& path, ProductVersion& version, DWORD* error = nullptr);
+// `failure` and `error` (when given) tell which call failed and its last
+// error (0 for a file without version data).
+bool ReadProductVersion(const std::wstring& path, ProductVersion& version,
+                        VersionReadFailure* failure = nullptr, DWORD* error = nullptr);
 
 // "%d.%d.%d.%d"
 std::wstring FormatProductVersion(const ProductVersion& version);

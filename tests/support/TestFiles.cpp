@@ -126,8 +126,7 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
 }
 
 std::wstring TestProgramFolder() {
-    std::wstring path = ModuleFileName(nullptr);
-    return path.substr(0, path.find_last_of(L'\\') + 1);
+    return ModuleFolder(nullptr);
 }
 
 std::wstring ListFolder(const std::wstring& folder) {
@@ -148,16 +147,5 @@ std::wstring ListFolder(const std::wstring& folder) {
     std::wstring out;
     for (const auto& name : names)
         out += (out.empty() ? L"" : L" ") + name;
-    return out;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
     return out;
 }

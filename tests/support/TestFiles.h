@@ -1,6 +1,8 @@
 // Real folders and files in the Wine drive for tests.
 #pragma once
 
+#include "win/Utf8.h"
+
 #include <windows.h>
 #include <string>
 
@@ -33,5 +35,3 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
 std::wstring TestProgramFolder();
 // Sorted names of a folder's entries (without "." and ".."), "/" after folders.
 std::wstring ListFolder(const std::wstring& folder);
-// UTF-8 of a wide text, for readable test failures.
-std::string Utf8(const std::wstring& text);

@@ -3,51 +3,26 @@
 // the export, writes a small Struct.XML there, and appends its whole command
 // line (UTF-8, one line) to commandline.log beside itself, so a test can see
 // exactly how it was started.
+#include "win/Handles.h"
+#include "win/Module.h"
+#include "win/Utf8.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                          size, nullptr, nullptr);
-    return bytes;
-}
-
-std::wstring OwnPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes, bool append) {
-    const HANDLE file = ::CreateFileW(
-        path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-        append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(::CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                                  FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
-    const bool ok =
-        bytes.empty() ||
-        (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size());
-    ::CloseHandle(file);
-    return ok;
+    return bytes.empty() || (::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                         &written, nullptr) &&
+                             written == bytes.size());
 }
 
 // The text after " -s": a quoted path up to its closing quote, or an
@@ -72,8 +47,7 @@ std::wstring ExportPath(const std::wstring& commandLine) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring commandLine = ::GetCommandLineW();
-    const std::wstring self = OwnPath();
-    const std::wstring folder = self.substr(0, self.find_last_of(L'\\') + 1);
+    const std::wstring folder = ModuleFolder(nullptr);
     WriteFileBytes(folder + L"commandline.log", Utf8(commandLine) + "\r\n", true);
 
     const std::wstring exportPath = ExportPath(commandLine);

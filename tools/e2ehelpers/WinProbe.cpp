@@ -25,6 +25,8 @@
 // taken there for the duration of one command.
 #include "win/Handles.h"
 
+#include "win/Utf8.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -36,17 +38,6 @@
 #include <vector>
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                          size, nullptr, nullptr);
-    return bytes;
-}
 
 std::wstring Wide(const std::string& bytes) {
     if (bytes.empty())

@@ -219,8 +219,7 @@ bool InstallDorvak(const std::wstring& root, const std::wstring& bin) {
 
 bool Build(const Options& options) {
     const std::wstring& root = options.root;
-    const std::wstring build = ModuleFileName(nullptr);
-    const std::wstring bin = build.substr(0, build.find_last_of(L'\\') + 1);
+    const std::wstring bin = ModuleFolder(nullptr);
     const std::wstring pefiles = bin + L"..\\pefiles\\";
     Random random(options.seed);
     if (!MakeFolders(root))

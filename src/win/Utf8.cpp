@@ -1,0 +1,16 @@
+#include "win/Utf8.h"
+
+#include <windows.h>
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return std::string();
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          size, nullptr, nullptr);
+    return bytes;
+}
