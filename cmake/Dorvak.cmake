@@ -37,7 +37,7 @@ function(dorvak_resource_includes target version_target)
     # The generators do not see what a resource script includes: name it, so
     # an edited template, text or icon rebuilds every module that carries it.
     file(GLOB inputs ${PROJECT_SOURCE_DIR}/res/*)
-    list(APPEND inputs ${CMAKE_BINARY_DIR}/gen/strings.rc
+    list(APPEND inputs ${CMAKE_BINARY_DIR}/gen/strings.rc ${CMAKE_BINARY_DIR}/gen/Dorvak.manifest
          ${CMAKE_BINARY_DIR}/gen/${version_target}/rcversion.h)
     get_target_property(sources ${target} SOURCES)
     foreach(source ${sources})

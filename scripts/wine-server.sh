@@ -1,0 +1,24 @@
+#!/bin/sh
+# Makes the Wine prefix named by DORVAK_WINEPREFIX when it is missing and
+# keeps its server running (start), or ends that server (stop), so that a
+# group of tests in a prefix of their own starts each program fast and
+# leaves nothing behind.
+#   wine-server.sh start|stop <build folder>
+set -eu
+action="$1"
+build_dir="$2"
+export WINEPREFIX="${DORVAK_WINEPREFIX:-$build_dir/wineprefix}"
+case "$action" in
+    start)
+        "$build_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1
+        /usr/lib/wine/wineserver -p
+        ;;
+    stop)
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        /usr/lib/wine/wineserver -w 2>/dev/null || true
+        ;;
+    *)
+        echo "usage: wine-server.sh start|stop <build folder>" >&2
+        exit 2
+        ;;
+esac
