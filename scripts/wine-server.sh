@@ -11,7 +11,12 @@ export WINEPREFIX="${DORVAK_WINEPREFIX:-$build_dir/wineprefix}"
 case "$action" in
     start)
         "$build_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1
-        /usr/lib/wine/wineserver -p
+        # The server that made the prefix would go after a few idle seconds;
+        # one that stays takes its place.
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        /usr/lib/wine/wineserver -w
+        /usr/lib/wine/wineserver -p >/dev/null 2>&1
+        "$build_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1
         ;;
     stop)
         /usr/lib/wine/wineserver -k 2>/dev/null || true
