@@ -36,6 +36,11 @@ std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
 void ForEachFoundEntry(const std::wstring& pattern,
                        const std::function<void(const WIN32_FIND_DATAW&)>& treat);
 
+// True for a sub-folder (".", ".." included) as the search describes it.
+inline bool IsFolderEntry(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // True when the part of `name` from its last dot on equals `extension`
 // (".xml"), regardless of letter case. The search's own matching is not
 // enough: with short names it returns report.exe1 for "*.exe".

@@ -127,7 +127,7 @@ TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[1].code);
 }
 
-TEST_F(LogFolderCopy, SubFoldersAreEntriesLikeFiles) {
+TEST_F(LogFolderCopy, SubFoldersAreNeitherSelectedNorReported) {
     AddLog(L"recent.log", 2024, 3, 11, 8, 0, 0);
     MakeFolder(source + L"Archive");
     WriteBytes(source + L"Archive\\inner.log", "inner");
@@ -136,24 +136,24 @@ TEST_F(LogFolderCopy, SubFoldersAreEntriesLikeFiles) {
     EXPECT_TRUE(Collect(start));
 
     EXPECT_EQ(L"recent.log", ListFolder(mirror));
-    EXPECT_EQ(2u, ui.Count(Kind::Progress));
-    const std::vector<std::wstring> reported = ui.Texts(Kind::SystemError);
-    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Archive"}), reported);
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"recent.log"}), ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
-TEST_F(LogFolderCopy, ANewestSubFolderFailsAsFallbackWithoutProgress) {
-    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+TEST_F(LogFolderCopy, ARecentSubFolderDoesNotKeepTheNewestLogFromBeingCopied) {
+    AddLog(L"older.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"newest.log", 2024, 3, 2, 8, 0, 0);
     MakeFolder(source + L"Archive");
     WriteBytes(source + L"Archive\\inner.log", "inner");
-    SetLastWriteLocal(source + L"Archive", 2024, 3, 2, 8, 0, 0);
+    SetLastWriteLocal(source + L"Archive", 2024, 3, 12, 8, 0, 0);
+    MakeFolder(source + L"Old");
+    SetLastWriteLocal(source + L"Old", 2024, 3, 5, 8, 0, 0);
 
     EXPECT_TRUE(Collect(start));
 
-    EXPECT_EQ(L"", ListFolder(mirror));
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCopyFailed + L"Archive", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ui.events[0].code);
+    EXPECT_EQ(L"newest.log", ListFolder(mirror));
+    EXPECT_EQ("newest.log", ReadBytes(mirror + L"newest.log"));
+    EXPECT_TRUE(ui.events.empty());
 }
 
 TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
