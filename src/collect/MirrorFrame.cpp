@@ -61,6 +61,8 @@ void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, I
         ui.ShowProgress(destination);
     if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
         const DWORD error = ::GetLastError();
-        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + name, error);
+        // The whole source path: a bare name does not tell support which of
+        // the many log folders failed.
+        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + source, error);
     }
 }

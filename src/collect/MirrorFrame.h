@@ -49,6 +49,6 @@ bool HasExtension(const std::wstring& name, const std::wstring& extension);
 enum class CopyProgress { Shown, Silent };
 
 // Copies source folder + name over destination folder + name. A failure is
-// reported with the bare name only; the caller goes on with its next entry.
+// reported with the source path; the caller goes on with its next entry.
 void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
                        CopyProgress progress);

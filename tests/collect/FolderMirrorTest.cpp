@@ -73,8 +73,8 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"a.xml z.xml", ListFolder(mirror));
     EXPECT_EQ(3u, ui.Count(Kind::Progress));
-    // Every report names the bare entry and follows the progress of that
-    // entry's destination.
+    // Every report names the installed file with its folder and follows the
+    // progress of that entry's destination.
     std::vector<std::wstring> reported;
     for (size_t i = 0; i < ui.events.size(); ++i) {
         const UiEvent& event = ui.events[i];
@@ -86,7 +86,7 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
         EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
         EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
     }
-    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Locked.xml"}), reported);
+    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + source + L"Locked.xml"}), reported);
 }
 
 TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {

@@ -123,8 +123,24 @@ TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
     EXPECT_EQ(Kind::Progress, ui.events[0].kind);
     EXPECT_EQ(mirror + L"current.log", ui.events[0].text);
     EXPECT_EQ(Kind::SystemError, ui.events[1].kind);
-    EXPECT_EQ(kCopyFailed + L"current.log", ui.events[1].text);
+    EXPECT_EQ(kCopyFailed + source + L"current.log", ui.events[1].text);
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[1].code);
+}
+
+TEST_F(LogFolderCopy, AFailedFallbackNamesTheLogWithItsFolder) {
+    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"newest.log", 2024, 3, 2, 8, 0, 0);
+    FileHandle held(::CreateFileW((source + L"newest.log").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_TRUE(Collect(start));
+    held.Reset();
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCopyFailed + root + L"MERUDisp\\Log\\newest.log", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[0].code);
 }
 
 TEST_F(LogFolderCopy, SubFoldersAreNeitherSelectedNorReported) {

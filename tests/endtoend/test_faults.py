@@ -60,8 +60,11 @@ class Faults(EndToEndCase):
         dorvak.save()
         return dorvak.run_to_end(timeout=timeout)
 
-    def failed_copy(self, name, code):
-        return (self.probe.system_error(COPY_FILE_FAILED + name, code), "error")
+    def failed_copy(self, root, relative, code):
+        """The box of a copy that failed: it names the installed file with its
+        folder (relative: its path under root)."""
+        source = self.root_windows(root) + relative.replace("/", "\\")
+        return (self.probe.system_error(COPY_FILE_FAILED + source, code), "error")
 
     def run_with_unreadable_log(self, make_unreadable, code, wrapper=()):
         root = self.installation(*SMALL)
@@ -75,7 +78,7 @@ class Faults(EndToEndCase):
         dorvak = self.start(root, wrapper=wrapper)
         boxes = self.save_and_run(dorvak, lines)
         self.assertEqual([(box.text, box.icon) for box in boxes[:-1]],
-                         [self.failed_copy(name, code)])
+                         [self.failed_copy(root, "MERUDrv/LogDrv/" + name, code)])
         self.assert_summary_last(boxes, root, today)
         unreadable = "MERUDrv/MERUDrv/LogDrv/" + name
         self.assert_output(root, today, expected, missing_ok={unreadable},
@@ -123,7 +126,7 @@ class Faults(EndToEndCase):
         mirror = self.root_windows(root) + dated_name(today) + "\\MERUDrv\\"
         self.assertEqual(
             [(box.text, box.icon) for box in boxes[:-1]],
-            [self.failed_copy("Config0.xml", ERROR_SHARING_VIOLATION),
+            [self.failed_copy(root, "MERUDrv/Config0.xml", ERROR_SHARING_VIOLATION),
              (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "MERUDrv\\LogDrv\\",
                                       ERROR_ALREADY_EXISTS), "error"),
              (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "Sefrin\\",
@@ -163,14 +166,14 @@ class Faults(EndToEndCase):
                 content = source.read()
             target = os.path.join(dated, path)
             if not os.path.exists(target) or open(target, "rb").read() != content:
-                incomplete.append(os.path.basename(path))
+                incomplete.append(path[len("MERUDrv/"):])
         self.assertTrue(incomplete, "the drive did not fill up: the test proves nothing")
         self.assertLess(len(incomplete), len(copies), "nothing was copied at all")
         # Each copy that did not make it was reported once, with the code of
         # a full disk, and nothing else was reported.
         self.assertEqual(sorted(box.text for box in boxes[:-1]),
-                         sorted(self.failed_copy(name, ERROR_DISK_FULL)[0]
-                                for name in incomplete))
+                         sorted(self.failed_copy(root, relative, ERROR_DISK_FULL)[0]
+                                for relative in incomplete))
         # Writes to the program's own text files fail silently on a full
         # disk; copies cut short may stay behind as parts of their source.
         relaxed = {path for path in expected.entries
