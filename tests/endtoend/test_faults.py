@@ -169,13 +169,15 @@ class Faults(EndToEndCase):
                 incomplete.append(path[len("MERUDrv/"):])
         self.assertTrue(incomplete, "the drive did not fill up: the test proves nothing")
         self.assertLess(len(incomplete), len(copies), "nothing was copied at all")
-        # Each copy that did not make it was reported once, with the code of
-        # a full disk, and nothing else was reported.
-        self.assertEqual(sorted(box.text for box in boxes[:-1]),
-                         sorted(self.failed_copy(root, relative, ERROR_DISK_FULL)[0]
-                                for relative in incomplete))
-        # Writes to the program's own text files fail silently on a full
-        # disk; copies cut short may stay behind as parts of their source.
+        # The full drive was told once, by one of the copies that did not
+        # fit; every later copy was still tried, silently.
+        reported = [box.text for box in boxes[:-1]]
+        self.assertEqual(len(reported), 1, reported)
+        self.assertIn(reported[0], [self.failed_copy(root, relative, ERROR_DISK_FULL)[0]
+                                    for relative in incomplete])
+        # Writes to the program's own text files that meet the full drive
+        # are not told again; copies cut short may stay behind as parts of
+        # their source.
         relaxed = {path for path in expected.entries
                    if not path.startswith("MERUDrv/") or path.endswith("/Version.txt")}
         copies_cut = set(copies)
