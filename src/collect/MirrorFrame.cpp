@@ -66,3 +66,8 @@ void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, I
         ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + source, error);
     }
 }
+
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
+    if (code != 0)
+        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
+}

@@ -46,6 +46,11 @@ inline bool IsFolderEntry(const WIN32_FIND_DATAW& entry) {
 // enough: with short names it returns report.exe1 for "*.exe".
 bool HasExtension(const std::wstring& name, const std::wstring& extension);
 
+// Tells the operator that one of the program's own text files (ReadMe.txt,
+// WindowVersion.txt, Version.txt) at `path` could not be created or
+// completely written; `code` is the failure's system error, 0 for none.
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui);
+
 enum class CopyProgress { Shown, Silent };
 
 // Copies source folder + name over destination folder + name. A failure is
