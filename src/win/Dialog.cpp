@@ -1,10 +1,12 @@
 #include "win/Dialog.h"
 
 #include "win/Module.h"
+#include "win/PendingInput.h"
 
 #include <commctrl.h>
 
 #include <cwchar>
+#include <exception>
 
 namespace {
 
@@ -138,6 +140,25 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
+void CDialog::FailHandler(UINT message, const std::string& reason) {
+    m_handlerFailed = true;
+    wchar_t prefix[96];
+    std::swprintf(prefix, 96, L"Internal error in the handler of window message 0x%04X: ", message);
+    std::wstring text = prefix;
+    // The reason is the library's narrow text, in the ANSI code page.
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, reason.data(),
+                                             static_cast<int>(reason.size()), nullptr, 0);
+    if (length > 0) {
+        std::wstring wide(static_cast<size_t>(length), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, reason.data(), static_cast<int>(reason.size()),
+                              wide.data(), length);
+        text += wide;
+    }
+    DiscardPendingInput();
+    ::MessageBoxW(m_hWnd, text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONERROR);
+    ::EndDialog(m_hWnd, -1);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -151,13 +172,19 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         return FALSE;
 
     INT_PTR result = FALSE;
-    try {
-        result = self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the platform's frames; a dialog whose
-        // handler failed half-way cannot be trusted to go on.
-        ::EndDialog(window, -1);
-        result = TRUE;
+    // Nothing may unwind through the platform's frames; a dialog whose
+    // handler failed half-way cannot be trusted to go on, but the user must
+    // learn why it goes away.
+    if (!self->m_handlerFailed) {
+        try {
+            result = self->HandleMessage(message, wParam, lParam);
+        } catch (const std::exception& failure) {
+            self->FailHandler(message, failure.what());
+            result = TRUE;
+        } catch (...) {
+            self->FailHandler(message, "unknown exception");
+            result = TRUE;
+        }
     }
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(window, DWLP_USER, 0);
