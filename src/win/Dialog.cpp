@@ -140,22 +140,26 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
-void CDialog::FailHandler(UINT message, const std::string& reason) {
+void CDialog::FailHandler(UINT message, const char* reason) noexcept {
     m_handlerFailed = true;
-    wchar_t prefix[96];
-    std::swprintf(prefix, 96, L"Internal error in the handler of window message 0x%04X: ", message);
-    std::wstring text = prefix;
-    // The reason is the library's narrow text, in the ANSI code page.
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, reason.data(),
-                                             static_cast<int>(reason.size()), nullptr, 0);
-    if (length > 0) {
-        std::wstring wide(static_cast<size_t>(length), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, reason.data(), static_cast<int>(reason.size()),
-                              wide.data(), length);
-        text += wide;
+    try {
+        wchar_t prefix[96];
+        std::swprintf(prefix, 96, L"Internal error in the handler of window message 0x%04X: ",
+                      message);
+        std::wstring text = prefix;
+        // The reason is the library's narrow text, in the ANSI code page.
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, reason, -1, nullptr, 0);
+        if (length > 1) {
+            std::wstring wide(static_cast<size_t>(length), L'\0');
+            ::MultiByteToWideChar(CP_ACP, 0, reason, -1, wide.data(), length);
+            wide.resize(static_cast<size_t>(length) - 1);
+            text += wide;
+        }
+        DiscardPendingInput();
+        ::MessageBoxW(m_hWnd, text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Out of memory even for the message: the dialog still ends.
     }
-    DiscardPendingInput();
-    ::MessageBoxW(m_hWnd, text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONERROR);
     ::EndDialog(m_hWnd, -1);
 }
 
