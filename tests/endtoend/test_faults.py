@@ -12,7 +12,8 @@ import time
 import unittest
 
 from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
-                     ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase, HarnessError, compare_output, dated_name, snapshot, xdotool)
+                     IDC_DESCRIPTION, ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase,
+                     HarnessError, compare_output, dated_name, snapshot, xdotool)
 
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
 
@@ -211,6 +212,54 @@ class Faults(EndToEndCase):
         used = (info.f_blocks - info.f_bfree) * info.f_frsize
         size = used + free_bytes
         subprocess.run(["mount", "-o", "remount,size=%d" % size, mount_point], check=True)
+
+    def test_log_folder_with_a_recent_sub_folder_and_only_old_logs(self):
+        root = self.installation(*SMALL)
+        folder = os.path.join(root, "MERUDrv", "LogDrv")
+        logs = sorted(name for name in os.listdir(folder)
+                      if os.path.isfile(os.path.join(folder, name)))
+        self.assertTrue(logs)
+        # Every log weeks old, an hour apart; an archive folder written today.
+        old = time.time() - 40 * 86400
+        for index, name in enumerate(logs):
+            os.utime(os.path.join(folder, name), (old + index * 3600,) * 2)
+        os.makedirs(os.path.join(folder, "Archive"))
+        with open(os.path.join(folder, "Archive", "inner.log"), "wb") as inner:
+            inner.write(b"archived")
+        # And a folder named like a configuration file in a product folder.
+        os.makedirs(os.path.join(root, "MERUDrv", "Folder.xml"))
+        today = datetime.date.today()
+        lines = ["Папка среди журналов"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        self.assertIn("MERUDrv/MERUDrv/LogDrv/" + logs[-1], expected.entries)
+        dorvak = self.start(root)
+        boxes = self.save_and_run(dorvak, lines)
+        # No copy-failure box: only the summary.
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assertEqual(os.listdir(os.path.join(root, dated_name(today), "MERUDrv", "MERUDrv",
+                                                 "LogDrv")), [logs[-1]])
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def test_enter_pressed_twice_on_save(self):
+        root = self.installation(*SMALL)
+        today = datetime.date.today()
+        lines = ["Ввод дважды"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        dorvak.type_description(lines)
+        dorvak.tab_to(IDC_DESCRIPTION)
+        # The second Enter waits in the queue while the run works; it must
+        # not close the summary before it can be read.
+        xdotool("key", "--delay", "40", "Return", "Return")
+        boxes = dorvak.run_to_end()
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
 
     def test_root_deeper_than_260_characters(self):
         parent = os.path.join(self.folder, "deep")
