@@ -19,9 +19,11 @@ bool CDorvakApp::InitInstance() {
 
     ReadProductVersion(executablePath, m_productVersion);
 
-    // No window exists yet: the start-up messages have no owner.
+    // Only the copy beside the program counts: a library found along the
+    // search path belongs to someone else. No window exists yet, so the
+    // start-up messages have no owner.
     HMODULE library =
-        CheckResourceLibrary(L"TelmarRC.dll", m_productVersion,
+        CheckResourceLibrary(ModuleFolder(nullptr) + L"TelmarRC.dll", m_productVersion,
                              [](const std::wstring& text) { ShowMessage(nullptr, text, 0); });
     if (library != nullptr)
         SetActiveResourceModule(library); // kept for the life of the process

@@ -3,14 +3,7 @@
 #include "win/Module.h"
 
 std::wstring ProgramTitle() {
-    std::wstring name = ModuleFileName(nullptr);
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos)
-        name.erase(dot);
-    return name;
+    return ProgramName();
 }
 
 void ShowMessage(HWND owner, const std::wstring& text, UINT icon) {

@@ -1,5 +1,8 @@
 #include "app/ResourceLibrary.h"
 
+#include "res/resource.h"
+#include "win/Handles.h"
+
 #include <cwchar>
 
 std::wstring VersionKey(const ProductVersion& version) {
@@ -13,14 +16,22 @@ namespace {
 std::wstring WithCode(const wchar_t* call, DWORD code) {
     return std::wstring(call) + L" " + std::to_wstring(static_cast<int>(code));
 }
+
+// What the program takes from the library without a fallback of its own:
+// without either template no window could open at all.
+bool HoldsWhatTheProgramNeeds(HMODULE module) {
+    return ::FindResourceW(module, MAKEINTRESOURCEW(IDD_ABOUTBOX), RT_DIALOG) != nullptr &&
+           ::FindResourceW(module, MAKEINTRESOURCEW(IDD_DORVAK_DIALOG), RT_DIALOG) != nullptr &&
+           ::FindResourceW(module, MAKEINTRESOURCEW(IDI_DORVAK), RT_GROUP_ICON) != nullptr;
+}
 } // namespace
 
-HMODULE CheckResourceLibrary(const std::wstring& libraryName, const ProductVersion& ownVersion,
+HMODULE CheckResourceLibrary(const std::wstring& libraryPath, const ProductVersion& ownVersion,
                              const StartupMessageSink& show) {
     ProductVersion libraryVersion;
     VersionReadFailure failure = VersionReadFailure::None;
     DWORD error = 0;
-    if (!ReadProductVersion(libraryName, libraryVersion, &failure, &error)) {
+    if (!ReadProductVersion(libraryPath, libraryVersion, &failure, &error)) {
         // A suite without the library, or with one that carries no version,
         // simply runs on the program's own resources.
         if (failure == VersionReadFailure::GetFileVersionInfo)
@@ -34,10 +45,16 @@ HMODULE CheckResourceLibrary(const std::wstring& libraryName, const ProductVersi
         return nullptr;
     }
 
-    HMODULE module = ::LoadLibraryW(libraryName.c_str());
-    if (module == nullptr) {
+    // Mapped as resources only: none of its code runs, and a library built
+    // for the other bitness serves as well as one of the program's own.
+    LibraryModule module(::LoadLibraryExW(
+        libraryPath.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) {
         const DWORD loadError = ::GetLastError();
         show(WithCode(L"LoadLibrary", loadError));
+        return nullptr;
     }
-    return module;
+    if (!HoldsWhatTheProgramNeeds(module.Get()))
+        return nullptr;
+    return module.Release();
 }

@@ -12,9 +12,11 @@ std::wstring VersionKey(const ProductVersion& version);
 
 using StartupMessageSink = std::function<void(const std::wstring& text)>;
 
-// Checks the suite's resource library and loads it when its version key is
-// not below the program's. Refusals and failures are told through `show` with
-// the fixed English start-up texts; a library that is missing or carries no
-// version data is passed over silently. Returns the loaded module or null.
-HMODULE CheckResourceLibrary(const std::wstring& libraryName, const ProductVersion& ownVersion,
+// Checks the suite's resource library at its full path and maps it as
+// resources, never running its code, when its version key is not below the
+// program's. Refusals and failures are told through `show` with the fixed
+// English start-up texts; a library that is missing, carries no version data
+// or lacks either dialog template or the dialog's icon is passed over
+// silently. Returns the mapped module (free it with FreeLibrary) or null.
+HMODULE CheckResourceLibrary(const std::wstring& libraryPath, const ProductVersion& ownVersion,
                              const StartupMessageSink& show);

@@ -1,6 +1,7 @@
 #include "collect/CollectionRun.h"
 
 #include "app/ResourceText.h"
+#include "collect/FullDriveFilter.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
@@ -9,7 +10,8 @@ std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTim
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
 }
 
-bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
+bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
+    FullDriveReportedOnce ui(dialogUi);
     const std::wstring datedFolder = DatedFolderPath(request.installationRoot, request.startDate);
 
     // Creating the dated folder is also the guard against writing into an

@@ -19,7 +19,8 @@ struct CollectionRequest {
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate);
 
 // Creates the dated folder and the mirror base, writes the snapshot files,
-// walks the product plan and shows the summary. True when the run completed;
+// walks the product plan and shows the summary. A full output drive is
+// reported once per run. True when the run completed;
 // false when it stopped before writing anything into the dated folder (the
 // folder exists already or could not be created), so the dialog stays open.
 bool RunCollection(const CollectionRequest& request, ICollectionUi& ui);

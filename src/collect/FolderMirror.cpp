@@ -12,6 +12,10 @@ bool MirrorAndCopy(const std::wstring& mirrorBase, const std::wstring& relativeF
     if (!folders)
         return false;
     ForEachFoundEntry(folders->source + pattern, [&](const WIN32_FIND_DATAW& entry) {
+        // A folder cannot be copied as a file: taking one would only give a
+        // failure box for something that is not the operator's data.
+        if (IsFolderEntry(entry))
+            return;
         const std::wstring name = entry.cFileName;
         if (!extension.empty() && !HasExtension(name, extension))
             return;

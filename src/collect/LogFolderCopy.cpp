@@ -16,9 +16,12 @@ bool CollectLogFolder(const std::wstring& mirrorBase, const std::wstring& relati
     std::wstring newestName;
     bool selected = false;
     ForEachFoundEntry(folders->source + L"*.*", [&](const WIN32_FIND_DATAW& entry) {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
+        // Sub-folders (".", ".." and an archive folder alike) are not logs:
+        // one would fail to copy and, counted as selected, would keep the
+        // newest log from being taken when nothing else is recent.
+        if (IsFolderEntry(entry))
             return;
+        const std::wstring name = entry.cFileName;
         const DateTime entryTime = DateTime::FromFileTime(entry.ftLastWriteTime);
         // Equal times keep the first one met.
         if (entryTime.LaterThan(newestTime)) {

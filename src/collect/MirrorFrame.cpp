@@ -61,6 +61,13 @@ void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, I
         ui.ShowProgress(destination);
     if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
         const DWORD error = ::GetLastError();
-        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + name, error);
+        // The whole source path: a bare name does not tell support which of
+        // the many log folders failed.
+        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + source, error);
     }
+}
+
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
+    if (code != 0)
+        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
 }

@@ -36,14 +36,24 @@ std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
 void ForEachFoundEntry(const std::wstring& pattern,
                        const std::function<void(const WIN32_FIND_DATAW&)>& treat);
 
+// True for a sub-folder (".", ".." included) as the search describes it.
+inline bool IsFolderEntry(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // True when the part of `name` from its last dot on equals `extension`
 // (".xml"), regardless of letter case. The search's own matching is not
 // enough: with short names it returns report.exe1 for "*.exe".
 bool HasExtension(const std::wstring& name, const std::wstring& extension);
 
+// Tells the operator that one of the program's own text files (ReadMe.txt,
+// WindowVersion.txt, Version.txt) at `path` could not be created or
+// completely written; `code` is the failure's system error, 0 for none.
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui);
+
 enum class CopyProgress { Shown, Silent };
 
 // Copies source folder + name over destination folder + name. A failure is
-// reported with the bare name only; the caller goes on with its next entry.
+// reported with the source path; the caller goes on with its next entry.
 void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
                        CopyProgress progress);

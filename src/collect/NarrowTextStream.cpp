@@ -26,6 +26,11 @@ NarrowTextStream::NarrowTextStream(const std::wstring& path) {
     m_file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_file == INVALID_HANDLE_VALUE) {
+        m_error = ::GetLastError();
+        if (m_error == 0)
+            m_error = ERROR_OPEN_FAILED;
+    }
 }
 
 NarrowTextStream::~NarrowTextStream() {
@@ -33,7 +38,7 @@ NarrowTextStream::~NarrowTextStream() {
 }
 
 NarrowTextStream& NarrowTextStream::operator<<(const std::string& bytes) {
-    if (!IsOpen())
+    if (!IsOpen() || m_error != 0)
         return *this;
     for (char c : bytes) {
         if (c == '\n')
@@ -55,15 +60,25 @@ void NarrowTextStream::EndLine() {
 }
 
 void NarrowTextStream::Flush() {
-    if (!IsOpen() || m_pending.empty())
+    if (!IsOpen() || m_pending.empty() || m_error != 0) {
+        m_pending.clear();
         return;
+    }
     const char* data = m_pending.data();
     size_t left = m_pending.size();
     while (left > 0) {
         const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
         DWORD written = 0;
-        if (!::WriteFile(m_file, data, chunk, &written, nullptr) || written == 0)
-            break; // write results are not tested: the rest is lost, as with a full disk
+        if (!::WriteFile(m_file, data, chunk, &written, nullptr)) {
+            m_error = ::GetLastError();
+            if (m_error == 0)
+                m_error = ERROR_WRITE_FAULT;
+            break;
+        }
+        if (written == 0) {
+            m_error = ERROR_WRITE_FAULT;
+            break;
+        }
         data += written;
         left -= written;
     }
@@ -74,6 +89,7 @@ void NarrowTextStream::Close() {
     if (!IsOpen())
         return;
     Flush();
-    ::CloseHandle(m_file);
+    if (!::CloseHandle(m_file) && m_error == 0)
+        m_error = ::GetLastError();
     m_file = INVALID_HANDLE_VALUE;
 }

@@ -9,7 +9,8 @@ std::string ToNarrowText(const std::wstring& text);
 
 // The program's own text files: opened by wide path for appending (created
 // when missing, no sharing restriction), each LF stored as CR LF, no
-// byte-order mark. A stream that failed to open swallows every write.
+// byte-order mark. A stream that failed to open swallows every write, and so
+// does one whose write failed, so the file never holds a line after a gap.
 class NarrowTextStream {
   public:
     explicit NarrowTextStream(const std::wstring& path);
@@ -18,6 +19,9 @@ class NarrowTextStream {
     NarrowTextStream& operator=(const NarrowTextStream&) = delete;
 
     bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+    // The system error of the open or of the first write that failed; 0
+    // while everything written so far has reached the file.
+    DWORD Error() const { return m_error; }
 
     NarrowTextStream& operator<<(const std::string& bytes);
     NarrowTextStream& operator<<(const std::wstring& text) { return *this << ToNarrowText(text); }
@@ -32,4 +36,5 @@ class NarrowTextStream {
   private:
     HANDLE m_file = INVALID_HANDLE_VALUE;
     std::string m_pending;
+    DWORD m_error = 0;
 };

@@ -1,6 +1,7 @@
 #include "collect/SnapshotFiles.h"
 
 #include "collect/ChildProcess.h"
+#include "collect/MirrorFrame.h"
 #include "collect/NarrowTextStream.h"
 #include "win/Module.h"
 
@@ -30,12 +31,14 @@ std::wstring FoldLineBreaks(const std::wstring& text) {
 }
 } // namespace
 
-void WriteReadMe(const std::wstring& datedFolder, const std::wstring& description) {
-    NarrowTextStream stream(datedFolder + L"ReadMe.txt");
-    if (!stream.IsOpen())
-        return;
+void WriteReadMe(const std::wstring& datedFolder, const std::wstring& description,
+                 ICollectionUi& ui) {
+    const std::wstring path = datedFolder + L"ReadMe.txt";
+    NarrowTextStream stream(path);
     stream << FoldLineBreaks(description);
     stream.Close();
+    // The operator's own words: losing them must not go unsaid.
+    ReportUnwrittenFile(path, stream.Error(), ui);
 }
 
 WindowsVersion SplitWindowsVersion(DWORD value) {
@@ -54,13 +57,13 @@ std::string WindowVersionText(DWORD versionValue) {
     return text;
 }
 
-void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue) {
-    NarrowTextStream stream(datedFolder + L"WindowVersion.txt");
-    if (!stream.IsOpen())
-        return;
+void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue, ICollectionUi& ui) {
+    const std::wstring path = datedFolder + L"WindowVersion.txt";
+    NarrowTextStream stream(path);
     stream << WindowVersionText(versionValue);
     stream.EndLine();
     stream.Close();
+    ReportUnwrittenFile(path, stream.Error(), ui);
 }
 
 std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command,
@@ -93,8 +96,8 @@ bool RunCaptureCommand(const std::wstring& commandLine, const std::wstring& curr
 
 void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& description,
                         ICollectionUi& ui, const std::wstring& commandFolder) {
-    WriteReadMe(datedFolder, description);
-    WriteWindowVersion(datedFolder, ::GetVersion());
+    WriteReadMe(datedFolder, description, ui);
+    WriteWindowVersion(datedFolder, ::GetVersion(), ui);
 
     // Started from anywhere, the captures still see the installation root as
     // "..": they run in the program's own folder, not in the caller's.

@@ -14,8 +14,9 @@ void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& des
                         ICollectionUi& ui, const std::wstring& commandFolder = std::wstring());
 
 // The description as typed, into dated folder + "ReadMe.txt"; no line end
-// is added.
-void WriteReadMe(const std::wstring& datedFolder, const std::wstring& description);
+// is added. A file that cannot be created or completely written is reported.
+void WriteReadMe(const std::wstring& datedFolder, const std::wstring& description,
+                 ICollectionUi& ui);
 
 // GetVersion's value: major in bits 0-7, minor in bits 8-15, the build in
 // bits 16-31 unless bit 31 is set, in which case the build is 0.
@@ -29,8 +30,9 @@ WindowsVersion SplitWindowsVersion(DWORD value);
 // "Version Windows is %d.%d (%d)", without a line end.
 std::string WindowVersionText(DWORD versionValue);
 
-// One line with the version into dated folder + "WindowVersion.txt".
-void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue);
+// One line with the version into dated folder + "WindowVersion.txt";
+// reported like ReadMe.txt when it cannot be written.
+void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue, ICollectionUi& ui);
 
 // One command capture: the interpreter's switches and command, ending with
 // the redirection and its opening double quote, and the capture file's name.

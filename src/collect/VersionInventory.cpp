@@ -36,10 +36,15 @@ bool WriteVersionInventory(const std::wstring& mirrorBase, const std::wstring& f
         OpenMirror(mirrorBase, folder, installationRoot, ui);
     if (!folders)
         return false;
-    // Whether the file opened is not checked: an inventory that cannot be
-    // written must not stop the collection.
-    NarrowTextStream out(folders->destination + L"Version.txt");
-    ListEntries(folders->source, L".exe", out);
-    ListEntries(folders->source, L".dll", out);
+    // An inventory that cannot be written must not stop the collection, but
+    // support must hear that it is missing or cut short.
+    const std::wstring path = folders->destination + L"Version.txt";
+    NarrowTextStream out(path);
+    if (out.IsOpen()) {
+        ListEntries(folders->source, L".exe", out);
+        ListEntries(folders->source, L".dll", out);
+    }
+    out.Close();
+    ReportUnwrittenFile(path, out.Error(), ui);
     return true;
 }

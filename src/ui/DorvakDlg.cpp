@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
 #include "win/Module.h"
+#include "win/PendingInput.h"
 
 #include <utility>
 
@@ -121,11 +122,16 @@ void CDorvakDlg::ShowProgress(const std::wstring& path) {
         ::DispatchMessageW(&message);
 }
 
+// The run's boxes come while, or right after, the thread took no input: a
+// second Enter on Save or an Esc while a configurator ran would otherwise
+// close the box, the summary with the folder's path included, unread.
 void CDorvakDlg::ReportSystemError(const std::wstring& text, DWORD code) {
+    DiscardPendingInput();
     ::ReportSystemError(m_hWnd, text, code);
 }
 
 void CDorvakDlg::ShowMessage(const std::wstring& text, UINT icon) {
+    DiscardPendingInput();
     ::ShowMessage(m_hWnd, text, icon);
 }
 

@@ -1,10 +1,12 @@
 #include "win/Dialog.h"
 
 #include "win/Module.h"
+#include "win/PendingInput.h"
 
 #include <commctrl.h>
 
 #include <cwchar>
+#include <exception>
 
 namespace {
 
@@ -138,6 +140,29 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
+void CDialog::FailHandler(UINT message, const char* reason) noexcept {
+    m_handlerFailed = true;
+    try {
+        wchar_t prefix[96];
+        std::swprintf(prefix, 96, L"Internal error in the handler of window message 0x%04X: ",
+                      message);
+        std::wstring text = prefix;
+        // The reason is the library's narrow text, in the ANSI code page.
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, reason, -1, nullptr, 0);
+        if (length > 1) {
+            std::wstring wide(static_cast<size_t>(length), L'\0');
+            ::MultiByteToWideChar(CP_ACP, 0, reason, -1, wide.data(), length);
+            wide.resize(static_cast<size_t>(length) - 1);
+            text += wide;
+        }
+        DiscardPendingInput();
+        ::MessageBoxW(m_hWnd, text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Out of memory even for the message: the dialog still ends.
+    }
+    ::EndDialog(m_hWnd, -1);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -151,13 +176,19 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         return FALSE;
 
     INT_PTR result = FALSE;
-    try {
-        result = self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the platform's frames; a dialog whose
-        // handler failed half-way cannot be trusted to go on.
-        ::EndDialog(window, -1);
-        result = TRUE;
+    // Nothing may unwind through the platform's frames; a dialog whose
+    // handler failed half-way cannot be trusted to go on, but the user must
+    // learn why it goes away.
+    if (!self->m_handlerFailed) {
+        try {
+            result = self->HandleMessage(message, wParam, lParam);
+        } catch (const std::exception& failure) {
+            self->FailHandler(message, failure.what());
+            result = TRUE;
+        } catch (...) {
+            self->FailHandler(message, "unknown exception");
+            result = TRUE;
+        }
     }
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(window, DWLP_USER, 0);

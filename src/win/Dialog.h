@@ -78,6 +78,10 @@ class CDialog {
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Tells the user which message's handler failed and why, then ends the
+    // dialog with -1; later messages get the platform's default processing.
+    void FailHandler(UINT message, const char* reason) noexcept;
 
     UINT m_templateId;
+    bool m_handlerFailed = false;
 };

@@ -21,6 +21,17 @@ std::wstring ModuleFileName(HMODULE module) {
     }
 }
 
+std::wstring ProgramName() {
+    std::wstring name = ModuleFileName(nullptr);
+    const size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos)
+        name.erase(dot);
+    return name;
+}
+
 std::wstring ModuleFolder(HMODULE module) {
     const std::wstring path = ModuleFileName(module);
     const size_t slash = path.find_last_of(L'\\');

@@ -6,6 +6,9 @@
 // Full path of a loaded module, however long; empty on failure.
 std::wstring ModuleFileName(HMODULE module);
 
+// The program's name: the executable's file name without its extension.
+std::wstring ProgramName();
+
 // The folder that holds a loaded module, with its trailing backslash.
 std::wstring ModuleFolder(HMODULE module);
 

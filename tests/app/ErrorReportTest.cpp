@@ -40,6 +40,14 @@ TEST(SystemErrorText, ForACodeTheSystemDoesNotKnowKeepsBothNumbers) {
               L"Ошибка при копировании файла a.xml: 536914893 (0x2000abcd)");
 }
 
+TEST(SystemErrorText, ADescriptionWithInsertsIsShownWithItsPlaceholders) {
+    // The system's text of 193 names the program as %1.
+    const std::wstring description = SystemMessageText(ERROR_BAD_EXE_FORMAT);
+    ASSERT_NE(description.find(L"%1"), std::wstring::npos) << Utf8(description);
+    const std::wstring text = ComposeSystemErrorText(L"x", ERROR_BAD_EXE_FORMAT);
+    EXPECT_EQ(text, L"x: 193 (0xc1) - " + WithoutLineEnd(description));
+}
+
 TEST(SystemErrorText, MinusOneStandsForTheLastErrorOfTheFailedCall) {
     TempFolder folder;
     ASSERT_FALSE(::CreateDirectoryW((folder.Path() + L"missing\\child").c_str(), nullptr));
@@ -52,9 +60,8 @@ TEST(SystemErrorReport, ShowsTheComposedTextInAnErrorBoxCaptionedWithTheProgramN
     MessageBoxWatcher watcher(ProgramTitle());
     ReportSystemError(nullptr, L"Ошибка при копировании файла Struct.XML", ERROR_SHARING_VIOLATION);
     ASSERT_TRUE(watcher.WaitFor(1, 5000));
-    EXPECT_EQ(watcher.Texts()[0],
-              ComposeSystemErrorText(L"Ошибка при копировании файла Struct.XML",
-                                     ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(watcher.Texts()[0], ComposeSystemErrorText(L"Ошибка при копировании файла Struct.XML",
+                                                         ERROR_SHARING_VIOLATION));
 }
 
 TEST(SystemErrorReport, EmptyTextWithoutCodeShowsNothing) {

@@ -70,9 +70,42 @@ TEST(ResourceLibrary, WithoutVersionDataIsPassedOverSilently) {
     EXPECT_TRUE(outcome.messages.empty());
 }
 
-TEST(ResourceLibrary, ThatCannotBeLoadedIsToldWithTheErrorCode) {
+TEST(ResourceLibrary, IsMappedAsDataSoCodeThatWouldRefuseToLoadNeverRuns) {
+    // Its DllMain fails: loaded as a program library it could not be used.
     CheckOutcome outcome = Check(LibraryOfVersion(L"failinit"));
+    LibraryModule owner(outcome.module);
+    ASSERT_NE(outcome.module, nullptr);
+    EXPECT_TRUE(outcome.messages.empty());
+    wchar_t text[64] = {};
+    EXPECT_GT(::LoadStringW(outcome.module, IDS_NO_DESCRIPTION, text, 64), 0);
+    EXPECT_STREQ(text, L"Не введено описание");
+    EXPECT_NE(::LoadIconW(outcome.module, MAKEINTRESOURCEW(IDI_DORVAK)), nullptr);
+}
+
+TEST(ResourceLibrary, WithoutTheTemplatesOrTheIconIsPassedOverSilently) {
+    // A good version, but nothing the dialogs could be built from.
+    CheckOutcome outcome = Check(LibraryOfVersion(L"nostrings"));
+    LibraryModule owner(outcome.module);
+    EXPECT_EQ(outcome.module, nullptr);
+    EXPECT_TRUE(outcome.messages.empty());
+}
+
+TEST(ResourceLibrary, ThatCannotBeMappedIsToldWithTheErrorCode) {
+    // Readable version data, but a machine type no loader knows.
+    TempFolder folder;
+    const std::wstring path = folder.Path() + L"TelmarRC.dll";
+    std::string image = ReadBytes(LibraryOfVersion(L"4.7.2.10"));
+    ASSERT_GT(image.size(), 0x40u);
+    const size_t header = static_cast<unsigned char>(image[0x3c]) |
+                          static_cast<size_t>(static_cast<unsigned char>(image[0x3d])) << 8;
+    ASSERT_LT(header + 6, image.size());
+    image[header + 4] = 0x34;
+    image[header + 5] = 0x12;
+    WriteBytes(path, image);
+
+    CheckOutcome outcome = Check(path);
+    LibraryModule owner(outcome.module);
     EXPECT_EQ(outcome.module, nullptr);
     ASSERT_EQ(outcome.messages.size(), 1u);
-    EXPECT_EQ(outcome.messages[0], L"LoadLibrary " + std::to_wstring(ERROR_DLL_INIT_FAILED));
+    EXPECT_EQ(outcome.messages[0], L"LoadLibrary " + std::to_wstring(ERROR_BAD_EXE_FORMAT));
 }

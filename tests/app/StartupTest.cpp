@@ -58,14 +58,17 @@ class InstalledProgram {
         }
     }
 
-    // Starts the program from its own folder, as a double click would.
-    PROCESS_INFORMATION Start() {
+    // Starts the program from its own folder, as a double click would, or
+    // from another current folder.
+    PROCESS_INFORMATION Start(const std::wstring& currentFolder = std::wstring()) {
         std::wstring commandLine = L"\"" + m_programFolder + L"Dorvak.exe\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        EXPECT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                     nullptr, m_programFolder.c_str(), &startup, &process));
+        EXPECT_TRUE(::CreateProcessW(
+            nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+            currentFolder.empty() ? m_programFolder.c_str() : currentFolder.c_str(), &startup,
+            &process));
         return process;
     }
 
@@ -78,8 +81,9 @@ class InstalledProgram {
 
 // Runs the program until its dialog shows, then cancels it; returns the
 // texts of the start-up messages it showed before the dialog.
-std::vector<std::wstring> StartupMessages(InstalledProgram& program) {
-    PROCESS_INFORMATION info = program.Start();
+std::vector<std::wstring> StartupMessages(InstalledProgram& program,
+                                          const std::wstring& currentFolder = std::wstring()) {
+    PROCESS_INFORMATION info = program.Start(currentFolder);
     KernelHandle process(info.hProcess), thread(info.hThread);
     if (!process)
         return {};
@@ -115,8 +119,22 @@ TEST(Startup, WithAnAcceptedOrNoResourceLibraryShowsNoMessage) {
     }
 }
 
-TEST(Startup, WithALibraryThatCannotLoadTellsTheCodeAndUsesItsOwnResources) {
+TEST(Startup, ALibraryWhoseCodeRefusesToLoadIsStillUsedForItsResources) {
     InstalledProgram program(L"failinit");
-    EXPECT_EQ(StartupMessages(program),
-              std::vector<std::wstring>{L"LoadLibrary " + std::to_wstring(ERROR_DLL_INIT_FAILED)});
+    EXPECT_TRUE(StartupMessages(program).empty());
+}
+
+TEST(Startup, ALibraryWithoutTheDialogTemplatesLeavesTheProgramOnItsOwnResources) {
+    InstalledProgram program(L"nostrings");
+    EXPECT_TRUE(StartupMessages(program).empty());
+}
+
+TEST(Startup, OnlyTheLibraryBesideTheProgramIsLookedAt) {
+    // An old library in the current folder would be refused with a message
+    // if the search path were used.
+    InstalledProgram program(nullptr);
+    TempFolder elsewhere(L"cwd");
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"..\\resdll\\4.6.9.9\\TelmarRC.dll").c_str(),
+                            (elsewhere.Path() + L"TelmarRC.dll").c_str(), FALSE));
+    EXPECT_TRUE(StartupMessages(program, elsewhere.Path()).empty());
 }

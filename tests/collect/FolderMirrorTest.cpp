@@ -63,8 +63,6 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     WriteBytes(source + L"a.xml", "a");
     WriteBytes(source + L"Locked.xml", "locked");
     WriteBytes(source + L"z.xml", "z");
-    MakeFolder(source + L"Sub.xml");
-    WriteBytes(source + L"Sub.xml\\inner.xml", "inner");
     FileHandle held(::CreateFileW((source + L"Locked.xml").c_str(), GENERIC_READ, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
@@ -74,9 +72,9 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"a.xml z.xml", ListFolder(mirror));
-    EXPECT_EQ(4u, ui.Count(Kind::Progress));
-    // Every report names the bare entry and follows the progress of that
-    // entry's destination.
+    EXPECT_EQ(3u, ui.Count(Kind::Progress));
+    // Every report names the installed file with its folder and follows the
+    // progress of that entry's destination.
     std::vector<std::wstring> reported;
     for (size_t i = 0; i < ui.events.size(); ++i) {
         const UiEvent& event = ui.events[i];
@@ -85,18 +83,27 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
         reported.push_back(event.text);
         ASSERT_GT(i, 0u);
         EXPECT_EQ(Kind::Progress, ui.events[i - 1].kind);
-        if (event.text == kCopyFailed + L"Locked.xml") {
-            EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
-            EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
-        } else {
-            EXPECT_EQ(kCopyFailed + L"Sub.xml", event.text);
-            EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), event.code);
-            EXPECT_EQ(mirror + L"Sub.xml", ui.events[i - 1].text);
-        }
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
+        EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
     }
-    std::sort(reported.begin(), reported.end());
-    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Locked.xml", kCopyFailed + L"Sub.xml"}),
-              reported);
+    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + source + L"Locked.xml"}), reported);
+}
+
+TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {
+    const std::wstring source = root + L"MERUDisp\\";
+    MakeFolder(source);
+    WriteBytes(source + L"a.xml", "a");
+    MakeFolder(source + L"Sub.xml");
+    WriteBytes(source + L"Sub.xml\\inner.xml", "inner");
+    MakeFolder(source + L"Settings.ini");
+
+    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"Settings.ini"));
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"a.xml", ListFolder(mirror));
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"a.xml"}), ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
 TEST_F(FolderMirror, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {

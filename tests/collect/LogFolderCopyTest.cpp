@@ -123,11 +123,27 @@ TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
     EXPECT_EQ(Kind::Progress, ui.events[0].kind);
     EXPECT_EQ(mirror + L"current.log", ui.events[0].text);
     EXPECT_EQ(Kind::SystemError, ui.events[1].kind);
-    EXPECT_EQ(kCopyFailed + L"current.log", ui.events[1].text);
+    EXPECT_EQ(kCopyFailed + source + L"current.log", ui.events[1].text);
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[1].code);
 }
 
-TEST_F(LogFolderCopy, SubFoldersAreEntriesLikeFiles) {
+TEST_F(LogFolderCopy, AFailedFallbackNamesTheLogWithItsFolder) {
+    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"newest.log", 2024, 3, 2, 8, 0, 0);
+    FileHandle held(::CreateFileW((source + L"newest.log").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_TRUE(Collect(start));
+    held.Reset();
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCopyFailed + root + L"MERUDisp\\Log\\newest.log", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[0].code);
+}
+
+TEST_F(LogFolderCopy, SubFoldersAreNeitherSelectedNorReported) {
     AddLog(L"recent.log", 2024, 3, 11, 8, 0, 0);
     MakeFolder(source + L"Archive");
     WriteBytes(source + L"Archive\\inner.log", "inner");
@@ -136,24 +152,24 @@ TEST_F(LogFolderCopy, SubFoldersAreEntriesLikeFiles) {
     EXPECT_TRUE(Collect(start));
 
     EXPECT_EQ(L"recent.log", ListFolder(mirror));
-    EXPECT_EQ(2u, ui.Count(Kind::Progress));
-    const std::vector<std::wstring> reported = ui.Texts(Kind::SystemError);
-    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + L"Archive"}), reported);
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"recent.log"}), ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
-TEST_F(LogFolderCopy, ANewestSubFolderFailsAsFallbackWithoutProgress) {
-    AddLog(L"old.log", 2024, 3, 1, 8, 0, 0);
+TEST_F(LogFolderCopy, ARecentSubFolderDoesNotKeepTheNewestLogFromBeingCopied) {
+    AddLog(L"older.log", 2024, 3, 1, 8, 0, 0);
+    AddLog(L"newest.log", 2024, 3, 2, 8, 0, 0);
     MakeFolder(source + L"Archive");
     WriteBytes(source + L"Archive\\inner.log", "inner");
-    SetLastWriteLocal(source + L"Archive", 2024, 3, 2, 8, 0, 0);
+    SetLastWriteLocal(source + L"Archive", 2024, 3, 12, 8, 0, 0);
+    MakeFolder(source + L"Old");
+    SetLastWriteLocal(source + L"Old", 2024, 3, 5, 8, 0, 0);
 
     EXPECT_TRUE(Collect(start));
 
-    EXPECT_EQ(L"", ListFolder(mirror));
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCopyFailed + L"Archive", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ui.events[0].code);
+    EXPECT_EQ(L"newest.log", ListFolder(mirror));
+    EXPECT_EQ("newest.log", ReadBytes(mirror + L"newest.log"));
+    EXPECT_TRUE(ui.events.empty());
 }
 
 TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {

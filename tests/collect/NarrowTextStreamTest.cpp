@@ -67,3 +67,19 @@ TEST(NarrowTextStream, AStreamThatCannotOpenSwallowsWrites) {
     out.Close();
     EXPECT_FALSE(Exists(path));
 }
+
+TEST(NarrowTextStream, KeepsTheErrorOfAFailedOpen) {
+    TempFolder folder;
+    {
+        NarrowTextStream out(folder.Path() + L"out.txt");
+        out << "fine";
+        out.EndLine();
+        out.Close();
+        EXPECT_EQ(out.Error(), 0u);
+    }
+    NarrowTextStream missing(folder.Path() + L"no such folder\\out.txt");
+    EXPECT_FALSE(missing.IsOpen());
+    missing << "lost";
+    missing.Close();
+    EXPECT_EQ(missing.Error(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}

@@ -110,17 +110,6 @@ TEST_F(VersionInventory, AnExistingMirrorIsWrittenInto) {
     EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(VersionInventory, AnInventoryThatCannotBeOpenedIsPassedOverSilently) {
-    MakeFolder(mirrorBase + L"Common");
-    MakeFolder(mirrorBase + L"Common\\Version.txt");
-    Install(L"mstore.dll", L"mstore.dll", 12800);
-
-    EXPECT_TRUE(Write());
-
-    EXPECT_TRUE(IsFolder(mirrorBase + L"Common\\Version.txt"));
-    EXPECT_TRUE(ui.events.empty());
-}
-
 TEST_F(VersionInventory, NotInstalledOrUnmirroredFolders) {
     EXPECT_FALSE(WriteVersionInventory(mirrorBase, L"Tools", root, ui));
     EXPECT_FALSE(Exists(mirrorBase + L"Tools"));
@@ -142,4 +131,18 @@ TEST_F(VersionInventory, AFileBearingTheFolderNameGivesAnEmptyInventory) {
     EXPECT_TRUE(WriteVersionInventory(mirrorBase, L"Tools", root, ui));
     EXPECT_EQ("", ReadBytes(mirrorBase + L"Tools\\Version.txt"));
     EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(VersionInventory, AnInventoryThatCannotBeCreatedIsReportedOnce) {
+    Install(L"Loader.exe", L"Loader.exe", 524288);
+    MakeFolder(mirrorBase + L"Common");
+    MakeFolder(mirrorBase + L"Common\\Version.txt");
+
+    EXPECT_TRUE(Write());
+
+    EXPECT_TRUE(IsFolder(mirrorBase + L"Common\\Version.txt"));
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(L"Ошибка при записи файла " + mirrorBase + L"Common\\Version.txt", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ui.events[0].code);
 }

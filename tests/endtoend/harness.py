@@ -611,6 +611,8 @@ def expected_run(root, start_date, description_ansi, probe, offset=None):
             return
         newest, newest_names, selected = datetime.datetime(1900, 1, 1), [], False
         for name in os.listdir(source):
+            if os.path.isdir(os.path.join(source, name)):
+                continue  # sub-folders are not logs
             when = local_time(os.path.join(source, name), offset)
             if when > newest:
                 newest, newest_names = when, [name]
@@ -632,7 +634,8 @@ def expected_run(root, start_date, description_ansi, probe, offset=None):
         expected.folder(mirror + product)
         if os.path.isdir(source):
             for name in os.listdir(source):
-                if has_extension(name, ".xml"):
+                if has_extension(name, ".xml") and \
+                        not os.path.isdir(os.path.join(source, name)):
                     copy(product + "/" + name, product + "/" + name)
         if log_parent:
             expected.folder(mirror + product + "/" + log_parent)

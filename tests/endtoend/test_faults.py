@@ -12,7 +12,8 @@ import time
 import unittest
 
 from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
-                     ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase, HarnessError, compare_output, dated_name, snapshot, xdotool)
+                     IDC_DESCRIPTION, ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase,
+                     HarnessError, compare_output, dated_name, snapshot, xdotool)
 
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
 
@@ -60,8 +61,11 @@ class Faults(EndToEndCase):
         dorvak.save()
         return dorvak.run_to_end(timeout=timeout)
 
-    def failed_copy(self, name, code):
-        return (self.probe.system_error(COPY_FILE_FAILED + name, code), "error")
+    def failed_copy(self, root, relative, code):
+        """The box of a copy that failed: it names the installed file with its
+        folder (relative: its path under root)."""
+        source = self.root_windows(root) + relative.replace("/", "\\")
+        return (self.probe.system_error(COPY_FILE_FAILED + source, code), "error")
 
     def run_with_unreadable_log(self, make_unreadable, code, wrapper=()):
         root = self.installation(*SMALL)
@@ -75,7 +79,7 @@ class Faults(EndToEndCase):
         dorvak = self.start(root, wrapper=wrapper)
         boxes = self.save_and_run(dorvak, lines)
         self.assertEqual([(box.text, box.icon) for box in boxes[:-1]],
-                         [self.failed_copy(name, code)])
+                         [self.failed_copy(root, "MERUDrv/LogDrv/" + name, code)])
         self.assert_summary_last(boxes, root, today)
         unreadable = "MERUDrv/MERUDrv/LogDrv/" + name
         self.assert_output(root, today, expected, missing_ok={unreadable},
@@ -123,7 +127,7 @@ class Faults(EndToEndCase):
         mirror = self.root_windows(root) + dated_name(today) + "\\MERUDrv\\"
         self.assertEqual(
             [(box.text, box.icon) for box in boxes[:-1]],
-            [self.failed_copy("Config0.xml", ERROR_SHARING_VIOLATION),
+            [self.failed_copy(root, "MERUDrv/Config0.xml", ERROR_SHARING_VIOLATION),
              (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "MERUDrv\\LogDrv\\",
                                       ERROR_ALREADY_EXISTS), "error"),
              (self.probe.system_error(CREATE_FOLDER_FAILED + mirror + "Sefrin\\",
@@ -163,16 +167,18 @@ class Faults(EndToEndCase):
                 content = source.read()
             target = os.path.join(dated, path)
             if not os.path.exists(target) or open(target, "rb").read() != content:
-                incomplete.append(os.path.basename(path))
+                incomplete.append(path[len("MERUDrv/"):])
         self.assertTrue(incomplete, "the drive did not fill up: the test proves nothing")
         self.assertLess(len(incomplete), len(copies), "nothing was copied at all")
-        # Each copy that did not make it was reported once, with the code of
-        # a full disk, and nothing else was reported.
-        self.assertEqual(sorted(box.text for box in boxes[:-1]),
-                         sorted(self.failed_copy(name, ERROR_DISK_FULL)[0]
-                                for name in incomplete))
-        # Writes to the program's own text files fail silently on a full
-        # disk; copies cut short may stay behind as parts of their source.
+        # The full drive was told once, by one of the copies that did not
+        # fit; every later copy was still tried, silently.
+        reported = [box.text for box in boxes[:-1]]
+        self.assertEqual(len(reported), 1, reported)
+        self.assertIn(reported[0], [self.failed_copy(root, relative, ERROR_DISK_FULL)[0]
+                                    for relative in incomplete])
+        # Writes to the program's own text files that meet the full drive
+        # are not told again; copies cut short may stay behind as parts of
+        # their source.
         relaxed = {path for path in expected.entries
                    if not path.startswith("MERUDrv/") or path.endswith("/Version.txt")}
         copies_cut = set(copies)
@@ -206,6 +212,54 @@ class Faults(EndToEndCase):
         used = (info.f_blocks - info.f_bfree) * info.f_frsize
         size = used + free_bytes
         subprocess.run(["mount", "-o", "remount,size=%d" % size, mount_point], check=True)
+
+    def test_log_folder_with_a_recent_sub_folder_and_only_old_logs(self):
+        root = self.installation(*SMALL)
+        folder = os.path.join(root, "MERUDrv", "LogDrv")
+        logs = sorted(name for name in os.listdir(folder)
+                      if os.path.isfile(os.path.join(folder, name)))
+        self.assertTrue(logs)
+        # Every log weeks old, an hour apart; an archive folder written today.
+        old = time.time() - 40 * 86400
+        for index, name in enumerate(logs):
+            os.utime(os.path.join(folder, name), (old + index * 3600,) * 2)
+        os.makedirs(os.path.join(folder, "Archive"))
+        with open(os.path.join(folder, "Archive", "inner.log"), "wb") as inner:
+            inner.write(b"archived")
+        # And a folder named like a configuration file in a product folder.
+        os.makedirs(os.path.join(root, "MERUDrv", "Folder.xml"))
+        today = datetime.date.today()
+        lines = ["Папка среди журналов"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        self.assertIn("MERUDrv/MERUDrv/LogDrv/" + logs[-1], expected.entries)
+        dorvak = self.start(root)
+        boxes = self.save_and_run(dorvak, lines)
+        # No copy-failure box: only the summary.
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assertEqual(os.listdir(os.path.join(root, dated_name(today), "MERUDrv", "MERUDrv",
+                                                 "LogDrv")), [logs[-1]])
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def test_enter_pressed_twice_on_save(self):
+        root = self.installation(*SMALL)
+        today = datetime.date.today()
+        lines = ["Ввод дважды"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        dorvak.type_description(lines)
+        dorvak.tab_to(IDC_DESCRIPTION)
+        # The second Enter waits in the queue while the run works; it must
+        # not close the summary before it can be read.
+        xdotool("key", "--delay", "40", "Return", "Return")
+        boxes = dorvak.run_to_end()
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
 
     def test_root_deeper_than_260_characters(self):
         parent = os.path.join(self.folder, "deep")

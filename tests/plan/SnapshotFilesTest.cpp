@@ -14,7 +14,9 @@ TEST(WindowVersion, SplitsTheValueAndDropsTheBuildWhenBit31IsSet) {
 
 TEST(WindowVersion, FileHoldsOneLineEndedByCrLf) {
     TempFolder dated;
-    WriteWindowVersion(dated.Path(), 0x1DB10106);
+    RecordingUi ui;
+    WriteWindowVersion(dated.Path(), 0x1DB10106, ui);
+    EXPECT_TRUE(ui.events.empty());
     const std::string bytes = ReadBytes(dated.Path() + L"WindowVersion.txt");
     EXPECT_EQ(bytes, "Version Windows is 6.1 (7601)\r\n");
     EXPECT_EQ(bytes.size(), 31u);
@@ -39,9 +41,30 @@ TEST(ReadMe, StoresTheDescriptionAsTypedInCodePage1251) {
     };
     for (const Case& c : cases) {
         TempFolder dated;
-        WriteReadMe(dated.Path(), c.description);
+        RecordingUi ui;
+        WriteReadMe(dated.Path(), c.description, ui);
+        EXPECT_TRUE(ui.events.empty());
         EXPECT_EQ(ReadBytes(dated.Path() + L"ReadMe.txt"), c.bytes) << Utf8(c.description);
     }
+}
+
+TEST(SnapshotTexts, AFileThatCannotBeCreatedIsReportedOnceWithItsPath) {
+    // A folder in the file's place stands for a denied or broken folder.
+    TempFolder dated;
+    MakeFolder(dated.Path() + L"ReadMe.txt");
+    MakeFolder(dated.Path() + L"WindowVersion.txt");
+    RecordingUi ui;
+    WriteReadMe(dated.Path(), L"Лифт стоит", ui);
+    WriteWindowVersion(dated.Path(), 0x1DB10106, ui);
+
+    ASSERT_EQ(ui.events.size(), 2u);
+    const std::wstring failed = L"Ошибка при записи файла ";
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[0].text, failed + dated.Path() + L"ReadMe.txt");
+    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[1].text, failed + dated.Path() + L"WindowVersion.txt");
+    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 TEST(CaptureCommands, AreComposedExactly) {

@@ -111,6 +111,41 @@ TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
     EXPECT_TRUE(IsFolder(datedFolder + L"MERUDrv\\"));
 }
 
+TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    std::wstring summary;
+    bool stayedOpen = false;
+    std::wstring datedFolder;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            driver.Activate(window);
+            TabToDescription(driver, window);
+            TypeDescription(driver, window, L"twice");
+            datedFolder = DatedFolderPath(
+                root.Path(), Midnight(CalendarSelection(::GetDlgItem(window, IDC_START_DATE))));
+            // An impatient operator: Enter twice and Esc, all while the run
+            // works (it starts five commands, so it outlasts the keys).
+            driver.Press(VK_RETURN);
+            driver.Press(VK_RETURN);
+            driver.Press(VK_ESCAPE);
+            HWND box = driver.WaitForMessageBox(window, 120000);
+            summary = driver.MessageBoxText(box);
+            stayedOpen = ::IsWindow(box) != FALSE;
+            driver.Activate(box);
+            driver.Press(VK_RETURN);
+            driver.WaitUntilGone(box);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(Utf8(summary), Utf8(Summary(datedFolder)));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(run.modalResult, IDOK);
+}
+
 TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {
     for (const WORD closeKey : {WORD(VK_ESCAPE), WORD(VK_F4)}) {
         SCOPED_TRACE(closeKey == VK_ESCAPE ? "Esc" : "Alt+F4");

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 // Makes an accepted resource library the active resource module for one
@@ -35,6 +37,27 @@ HICON IconOf(HMODULE module) {
     return ::LoadIconW(module, MAKEINTRESOURCEW(IDI_DORVAK));
 }
 
+// The colour pixels of an icon. A library mapped as data has no module name
+// to share its icons under, so each load gives a new handle: icons are told
+// apart by what they show.
+std::string IconPixels(HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !::GetIconInfo(icon, &info))
+        return std::string();
+    std::string pixels;
+    BITMAP bitmap{};
+    if (info.hbmColor != nullptr && ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) != 0) {
+        pixels.resize(static_cast<size_t>(bitmap.bmWidthBytes) * bitmap.bmHeight);
+        pixels.resize(static_cast<size_t>(
+            ::GetBitmapBits(info.hbmColor, static_cast<LONG>(pixels.size()), pixels.data())));
+    }
+    if (info.hbmColor != nullptr)
+        ::DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr)
+        ::DeleteObject(info.hbmMask);
+    return pixels;
+}
+
 } // namespace
 
 TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
@@ -42,7 +65,9 @@ TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
     ASSERT_NE(library.Get(), nullptr);
     // The library's icon differs from the program's, or the checks below
     // could not tell the two modules apart.
-    ASSERT_NE(IconOf(library.Get()), IconOf(::GetModuleHandleW(nullptr)));
+    const std::string libraryPixels = IconPixels(IconOf(library.Get()));
+    ASSERT_FALSE(libraryPixels.empty());
+    ASSERT_NE(libraryPixels, IconPixels(IconOf(::GetModuleHandleW(nullptr))));
 
     TempFolder root(L"ui");
     CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
@@ -80,16 +105,24 @@ TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
 
     EXPECT_EQ(dialogModule, library.Get());
     EXPECT_EQ(aboutModule, library.Get());
-    EXPECT_EQ(bigIcon, IconOf(library.Get()));
-    EXPECT_EQ(smallIcon, IconOf(library.Get()));
+    EXPECT_EQ(bigIcon, smallIcon);
+    EXPECT_EQ(IconPixels(bigIcon), libraryPixels);
     EXPECT_EQ(aboutIcon, IconOf(::GetModuleHandleW(nullptr)));
     EXPECT_EQ(Utf8(version), "4.7.2.10");
     EXPECT_EQ(run.modalResult, IDCANCEL);
 }
 
-TEST(ResourceLibraryDialogs, ALibraryWithoutTheTemplateOpensNoDialog) {
-    const ActiveLibrary library(TestProgramFolder() + L"..\\resdll\\nostrings\\TelmarRC.dll");
-    ASSERT_NE(library.Get(), nullptr);
+TEST(ResourceLibraryDialogs, AModuleWithoutTheTemplateOpensNoDialog) {
+    // Start-up refuses such a library; made active anyway, the dialog must
+    // fail cleanly rather than hang.
+    const std::wstring path = TestProgramFolder() + L"..\\resdll\\nostrings\\TelmarRC.dll";
+    LibraryModule library(::LoadLibraryExW(
+        path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(library);
+    SetActiveResourceModule(library.Get());
+    struct Restore {
+        ~Restore() { SetActiveResourceModule(nullptr); }
+    } restore;
 
     TempFolder root(L"ui");
     CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-/* Refusing to initialise makes LoadLibraryW fail with a real error code. */
+/* Refusing to initialise would make a library load that runs code fail. */
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;
     (void)reserved;
