@@ -6,7 +6,7 @@
 #   wine-server.sh start|stop <build folder>
 set -eu
 action="$1"
-build_dir="$2"
+build_dir="$(cd "$2" && pwd)"
 export WINEPREFIX="${DORVAK_WINEPREFIX:-$build_dir/wineprefix}"
 case "$action" in
     start)

@@ -47,6 +47,26 @@ TEST(ResourceLibrary, IsAcceptedWhenItsFirstTwoNumbersAreNotBelowTheProgramsOnes
     }
 }
 
+TEST(ResourceLibrary, BuiltForTheOtherArchitectureIsAcceptedAndServesItsResources) {
+    // 64-bit beside the 32-bit program, 32-bit beside the 64-bit one: mapped
+    // as data, the library's own bitness does not matter.
+    const std::wstring path = LibraryOfVersion(L"otherbits");
+    const WORD machine = ImageMachine(path);
+    ASSERT_NE(machine, 0);
+    ASSERT_NE(machine, kOwnImageMachine);
+
+    CheckOutcome outcome = Check(path);
+    LibraryModule owner(outcome.module);
+    EXPECT_TRUE(outcome.messages.empty()) << Utf8(outcome.messages.front());
+    ASSERT_NE(outcome.module, nullptr);
+    wchar_t text[64] = {};
+    EXPECT_GT(::LoadStringW(outcome.module, IDS_NO_DESCRIPTION, text, 64), 0);
+    EXPECT_STREQ(text, L"Не введено описание");
+    EXPECT_NE(::FindResourceW(outcome.module, MAKEINTRESOURCEW(IDD_DORVAK_DIALOG), RT_DIALOG),
+              nullptr);
+    EXPECT_NE(::LoadIconW(outcome.module, MAKEINTRESOURCEW(IDI_DORVAK)), nullptr);
+}
+
 TEST(ResourceLibrary, OlderThanTheProgramIsRefusedWithTheFixedText) {
     CheckOutcome outcome = Check(LibraryOfVersion(L"4.6.9.9"));
     LibraryModule owner(outcome.module);

@@ -81,8 +81,10 @@ class InstalledProgram {
 
 // Runs the program until its dialog shows, then cancels it; returns the
 // texts of the start-up messages it showed before the dialog.
+// `dialogModule`, when given, receives the module the dialog was made from.
 std::vector<std::wstring> StartupMessages(InstalledProgram& program,
-                                          const std::wstring& currentFolder = std::wstring()) {
+                                          const std::wstring& currentFolder = std::wstring(),
+                                          LONG_PTR* dialogModule = nullptr) {
     PROCESS_INFORMATION info = program.Start(currentFolder);
     KernelHandle process(info.hProcess), thread(info.hThread);
     if (!process)
@@ -93,6 +95,8 @@ std::vector<std::wstring> StartupMessages(InstalledProgram& program,
         HWND dialog = WaitForWindow(info.dwProcessId, kDialogTitle, 20000);
         EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
         texts = watcher.Texts();
+        if (dialog != nullptr && dialogModule != nullptr)
+            *dialogModule = ::GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
         if (dialog != nullptr)
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         if (::WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
@@ -137,4 +141,20 @@ TEST(Startup, OnlyTheLibraryBesideTheProgramIsLookedAt) {
     ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"..\\resdll\\4.6.9.9\\TelmarRC.dll").c_str(),
                             (elsewhere.Path() + L"TelmarRC.dll").c_str(), FALSE));
     EXPECT_TRUE(StartupMessages(program, elsewhere.Path()).empty());
+}
+
+TEST(Startup, ALibraryBuiltForTheOtherArchitectureIsAcceptedAndItsDialogShown) {
+    // 64-bit beside the 32-bit program (32-bit beside the 64-bit one).
+    ASSERT_NE(ImageMachine(TestProgramFolder() + L"..\\resdll\\otherbits\\TelmarRC.dll"),
+              kOwnImageMachine);
+    LONG_PTR ownModule = 0;
+    LONG_PTR libraryModule = 0;
+    InstalledProgram alone(nullptr);
+    EXPECT_TRUE(StartupMessages(alone, std::wstring(), &ownModule).empty());
+    InstalledProgram withLibrary(L"otherbits");
+    EXPECT_TRUE(StartupMessages(withLibrary, std::wstring(), &libraryModule).empty());
+    // A dialog belongs to the module its template came from.
+    EXPECT_NE(ownModule, 0);
+    EXPECT_NE(libraryModule, 0);
+    EXPECT_NE(libraryModule, ownModule);
 }
