@@ -35,9 +35,3 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
 std::wstring TestProgramFolder();
 // Sorted names of a folder's entries (without "." and ".."), "/" after folders.
 std::wstring ListFolder(const std::wstring& folder);
-// The machine a PE file is built for (IMAGE_FILE_MACHINE_I386 or _AMD64);
-// 0 when the file is no PE image.
-WORD ImageMachine(const std::wstring& path);
-// The machine of the running test program's own build.
-constexpr WORD kOwnImageMachine =
-    sizeof(void*) == 4 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
