@@ -37,6 +37,16 @@ std::wstring ReadUnicodeCapture(const std::wstring& path) {
                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     return text;
 }
+// Runs `command` the way the captures do: through the system folder's
+// interpreter with /U /Q /C, its output into folder + fileName, in `folder`.
+// The one place that knows how a capture is started. No blank before the
+// redirection: "set NAME >file" would look for a name ending in one.
+bool Capture(const std::wstring& folder, const std::wstring& command, const wchar_t* fileName,
+             RecordingUi& ui) {
+    const std::wstring commandText = L"\\cmd.exe /U /Q /C " + command + L">\"";
+    const CaptureCommand capture{commandText.c_str(), fileName};
+    return RunCaptureCommand(CaptureCommandLine(SystemFolder(), capture, folder), folder, ui);
+}
 } // namespace
 
 TEST(Bitness, ProcessIsUnderWow64ExactlyWhenA32BitProgramRunsOn64BitWindows) {
@@ -77,13 +87,10 @@ TEST(Bitness, VersionValueIsTheSystemsOwnInEveryBuild) {
 TEST(Bitness, CaptureStartsTheSystemFoldersInterpreterOfTheProgramsOwnBitness) {
     // The capture names system32\cmd.exe and leaves the file system
     // redirection on: a 32-bit program on 64-bit Windows gets the 32-bit
-    // interpreter (SysWOW64), which tells so through its environment. No
-    // blank before the redirection: "set" would look for a name ending in one.
+    // interpreter (SysWOW64), which tells so through its environment.
     TempFolder folder(L"bitness capture");
     RecordingUi ui;
-    const CaptureCommand command{L"\\cmd.exe /U /Q /C set PROCESSOR_ARCHITE>\"", L"arch.txt"};
-    ASSERT_TRUE(RunCaptureCommand(CaptureCommandLine(SystemFolder(), command, folder.Path()),
-                                  folder.Path(), ui));
+    ASSERT_TRUE(Capture(folder.Path(), L"set PROCESSOR_ARCHITE", L"arch.txt", ui));
     EXPECT_TRUE(ui.events.empty());
     const std::wstring text = ReadUnicodeCapture(folder.Path() + L"arch.txt");
     const bool wow64 = kThirtyTwoBitProgram && !OnThirtyTwoBitWindows();
@@ -101,9 +108,7 @@ TEST(Bitness, IpconfigCaptureHoldsTheLoopbackAddress) {
     // adapters; an empty file would not prove that the capture ran.
     TempFolder folder(L"bitness ipconfig");
     RecordingUi ui;
-    ASSERT_EQ(kCaptureCommands[0].fileName, std::wstring(L"ipconfig.txt"));
-    ASSERT_TRUE(RunCaptureCommand(
-        CaptureCommandLine(SystemFolder(), kCaptureCommands[0], folder.Path()), folder.Path(), ui));
+    ASSERT_TRUE(Capture(folder.Path(), L"ipconfig /all", L"ipconfig.txt", ui));
     EXPECT_TRUE(ui.events.empty());
     const std::string bytes = ReadBytes(folder.Path() + L"ipconfig.txt");
     ASSERT_FALSE(bytes.empty());
