@@ -235,8 +235,12 @@ class Environment:
         os.environ["WINEPREFIX"] = self.prefix
         # The first program creates the prefix; a persistent server keeps
         # every later start fast.
-        subprocess.run([self.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300)
+        try:
+            subprocess.run([self.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=300)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("not reached within 300 s: the first Windows program of the "
+                               "prefix ended")
         if os.geteuid() == 0:
             self._restart_server(ROOT_WITHOUT_FILE_PERMISSIONS)
         else:
@@ -315,8 +319,11 @@ class Environment:
         return best[0].upper() + "\\" + rest.replace("/", "\\")
 
     def run_windows(self, args, timeout=600, cwd=None):
-        result = subprocess.run([self.wine_run] + args, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout, cwd=cwd)
+        try:
+            result = subprocess.run([self.wine_run] + args, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, timeout=timeout, cwd=cwd)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("not reached within %d s: %s ended" % (timeout, args[0]))
         if result.returncode != 0:
             raise HarnessError("%s failed (%d): %s" % (
                 args[0], result.returncode, result.stderr.decode("utf-8", "replace")[-2000:]))
