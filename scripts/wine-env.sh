@@ -1,7 +1,9 @@
 # Sourced by the scripts that run Windows programs: a display (Xvfb unless
 # asked to use the user's) and one persistent wineserver for the build's
 # Wine prefix, so each program starts fast. Call wine_env_start, then
-# wine_env_stop when done.
+# wine_env_stop when done. Our Xvfb gets the Latin and Cyrillic keyboard of
+# scripts/latin-cyrillic.xkb before any Wine program starts, so that text
+# typed into a program with xdotool arrives whole.
 BUILD_DIR="${DORVAK_BUILD_DIR:-build}"
 export WINEPREFIX="$(cd "$BUILD_DIR" && pwd)/wineprefix"
 WINE_RUN="$(cd "$BUILD_DIR" && pwd)/wine-run.sh"
@@ -14,12 +16,18 @@ wine_env_start() {
         while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
             display_number=$((display_number + 1))
         done
-        Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # No reset when the last client leaves: that would drop the keymap.
+        Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         XVFB_PID=$!
         export DISPLAY=":$display_number"
-        for _ in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X$display_number" ] && break
+        waited=0
+        until xkbcomp -w 0 scripts/latin-cyrillic.xkb "$DISPLAY" >/dev/null 2>&1; do
+            if [ "$waited" -ge 300 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+                echo "Xvfb on $DISPLAY does not take the keyboard layout" >&2
+                return 1
+            fi
             sleep 0.1
+            waited=$((waited + 1))
         done
     fi
     # The first start creates the prefix; then the server stays up.

@@ -7,13 +7,22 @@ description edit, the calendar's selection) is read by WinProbe.exe, a
 small Windows program of the build that answers one JSON line per command.
 The expected output tree is worked out here, independently of the program,
 from the installation on disk.
+
+Every wait is for a state (a window, a focus, a text, a process end) with a
+deadline, and a harness error names the state that was not reached. Text is
+typed only with characters that the display's keyboard holds (see
+scripts/latin-cyrillic.xkb), or pasted from the clipboard.
 """
 
+import ctypes
+import ctypes.util
 import datetime
+import glob
 import hashlib
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import struct
@@ -21,6 +30,9 @@ import subprocess
 import tempfile
 import time
 import unittest
+
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+KEYMAP = os.path.join(SOURCE_DIR, "scripts", "latin-cyrillic.xkb")
 
 DIALOG_TITLE = "Dorvak - сохранение протоколов и конфигурации"
 BOX_TITLE = "Dorvak"
@@ -71,6 +83,117 @@ class HarnessError(Exception):
     """The test could not drive the program (as opposed to a wrong result)."""
 
 
+def wait_for(condition, state, timeout, interval=0.05, observed=None):
+    """Polls condition() until it gives a true value, which it returns; past
+    the deadline a HarnessError names the state (and, from observed(), what
+    was seen instead)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            seen = ""
+            if observed is not None:
+                try:
+                    seen = "; seen instead: %s" % (observed(),)
+                except HarnessError as error:
+                    seen = "; cannot tell what was seen: %s" % error
+            raise HarnessError("not reached within %g s: %s%s" % (timeout, state, seen))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------
+# The display's keyboard
+
+LATIN_CYRILLIC_LETTERS = "абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
+
+
+def keysym_character(keysym):
+    """The character a keysym types, or None (for keys that type nothing)."""
+    if 0x20 <= keysym <= 0x7E:
+        return chr(keysym)
+    # The classic Cyrillic keysyms follow KOI8-R.
+    if keysym in (0x6A3, 0x6B3) or 0x6C0 <= keysym <= 0x6FF:
+        return bytes([keysym & 0xFF]).decode("koi8_r")
+    if 0x1000100 <= keysym <= 0x110FFFF:
+        return chr(keysym - 0x1000000)
+    return None
+
+
+class Keyboard:
+    """A connection to the display held for the whole session, and the
+    keyboard layout on it.
+
+    xdotool types a character that no key holds by mapping it to a spare
+    keycode for the one keystroke and mapping that keycode back at once.
+    Wine reads the keymap again on every such change, and looks the
+    character of a key message up in the keymap of the moment the program
+    translates it; by then the keycode is usually mapped back, or its
+    virtual key belongs to another key, and the character is lost (more
+    often the busier the machine). So the layout that holds every letter
+    the tests type is loaded once, before Wine starts, and text with a
+    character outside it is refused rather than typed.
+
+    Xvfb resets its keymap when its last client leaves; this connection
+    keeps the display from ever being without one."""
+
+    def __init__(self, display):
+        self.display_name = display
+        self._x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self._x.XOpenDisplay.restype = ctypes.c_void_p
+        self._x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self._x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self._x.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                             ctypes.POINTER(ctypes.c_int)]
+        self._x.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+        self._x.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                                ctypes.POINTER(ctypes.c_int)]
+        self._x.XFree.argtypes = [ctypes.c_void_p]
+        self._display = self._x.XOpenDisplay(display.encode())
+        if not self._display:
+            raise HarnessError("cannot open the display %s" % display)
+
+    def close(self):
+        if self._display:
+            self._x.XCloseDisplay(self._display)
+            self._display = None
+
+    def characters(self):
+        """Every character that some key of the current keymap types."""
+        low, high = ctypes.c_int(), ctypes.c_int()
+        self._x.XDisplayKeycodes(self._display, ctypes.byref(low), ctypes.byref(high))
+        per_key = ctypes.c_int()
+        count = high.value - low.value + 1
+        keysyms = self._x.XGetKeyboardMapping(self._display, low.value, count,
+                                              ctypes.byref(per_key))
+        if not keysyms:
+            raise HarnessError("cannot read the keymap of %s" % self.display_name)
+        try:
+            found = {keysym_character(keysyms[i]) for i in range(count * per_key.value)}
+        finally:
+            self._x.XFree(keysyms)
+        found.discard(None)
+        return found
+
+    def missing(self, text):
+        return sorted(set(text) - set("\r\n") - self.characters())
+
+    def ensure_latin_cyrillic(self):
+        """Loads the Latin and Cyrillic layout unless the display has it."""
+        wanted = "".join(chr(c) for c in range(0x20, 0x7F)) + LATIN_CYRILLIC_LETTERS
+        if not self.missing(wanted):
+            return
+        result = subprocess.run(["xkbcomp", "-w", "0", KEYMAP, self.display_name],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+        if result.returncode != 0:
+            raise HarnessError("xkbcomp cannot load %s: %s" % (
+                KEYMAP, result.stdout.decode("utf-8", "replace")[-2000:]))
+        wait_for(lambda: not self.missing(wanted),
+                 "the display's keyboard holding every Latin and Cyrillic letter", 10,
+                 observed=lambda: "missing %r" % "".join(self.missing(wanted)))
+
+
 # ---------------------------------------------------------------------------
 # Wine, the display and our helper programs
 
@@ -85,6 +208,7 @@ class Environment:
         self.drive_c = os.path.join(self.prefix, "drive_c")
         self._xvfb = None
         self._own_server = False
+        self.keyboard = None
 
     # The display of scripts/test.sh when there is one; otherwise our own.
     def start(self):
@@ -95,20 +219,28 @@ class Environment:
             while os.path.exists("/tmp/.X11-unix/X%d" % number) or \
                     os.path.exists("/tmp/.X%d-lock" % number):
                 number += 1
+            # No reset when the last client leaves: that would drop the keymap.
             self._xvfb = subprocess.Popen(
-                ["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                ["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 "-noreset"],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             os.environ["DISPLAY"] = ":%d" % number
-            for _ in range(100):
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                    break
-                time.sleep(0.05)
+            wait_for(lambda: self._xvfb.poll() is not None or self._display_works(),
+                     "Xvfb answering on :%d" % number, 60, interval=0.1)
+            if self._xvfb.poll() is not None:
+                raise HarnessError("Xvfb :%d ended at once (%d)" % (number, self._xvfb.returncode))
             self._own_server = True
+        self.keyboard = Keyboard(os.environ["DISPLAY"])
+        self.keyboard.ensure_latin_cyrillic()
         os.environ["WINEPREFIX"] = self.prefix
         # The first program creates the prefix; a persistent server keeps
         # every later start fast.
-        subprocess.run([self.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300)
+        try:
+            subprocess.run([self.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=300)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("not reached within 300 s: the first Windows program of the "
+                               "prefix ended")
         if os.geteuid() == 0:
             self._restart_server(ROOT_WITHOUT_FILE_PERMISSIONS)
         else:
@@ -125,7 +257,8 @@ class Environment:
             subprocess.run([server, "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run([server, "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=60)
-            time.sleep(1)
+            wait_for(lambda: not self._server_socket(), "the old Wine server's socket gone", 60,
+                     observed=self._server_socket)
             subprocess.run(wrapper + [server, "-p"], stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, check=True)
             # A program started while the old server was still going away
@@ -138,7 +271,18 @@ class Environment:
                 continue
         raise HarnessError("the Wine server does not start again")
 
+    def _server_socket(self):
+        """The socket of the Wine server of our prefix, if one listens."""
+        info = os.stat(self.prefix)
+        name = "server-%x-%x" % (info.st_dev, info.st_ino)
+        found = glob.glob("/tmp/wine-*/%s/socket" % name) + \
+            glob.glob("/tmp/.wine-%d/%s/socket" % (os.geteuid(), name))
+        return found[0] if found else None
+
     def stop(self):
+        if self.keyboard is not None:
+            self.keyboard.close()
+            self.keyboard = None
         if self._own_server:
             subprocess.run(["/usr/lib/wine/wineserver", "-k"], stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
@@ -175,8 +319,11 @@ class Environment:
         return best[0].upper() + "\\" + rest.replace("/", "\\")
 
     def run_windows(self, args, timeout=600, cwd=None):
-        result = subprocess.run([self.wine_run] + args, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout, cwd=cwd)
+        try:
+            result = subprocess.run([self.wine_run] + args, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, timeout=timeout, cwd=cwd)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("not reached within %d s: %s ended" % (timeout, args[0]))
         if result.returncode != 0:
             raise HarnessError("%s failed (%d): %s" % (
                 args[0], result.returncode, result.stderr.decode("utf-8", "replace")[-2000:]))
@@ -189,8 +336,15 @@ class Environment:
 
 
 def xdotool(*args):
-    result = subprocess.run(["xdotool"] + [str(a) for a in args], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=60)
+    command = ["xdotool"] + [str(a) for a in args]
+    try:
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=60)
+    except subprocess.TimeoutExpired:
+        raise HarnessError("%s did not end within 60 s" % " ".join(command))
+    if result.returncode != 0:
+        raise HarnessError("%s failed (%d): %s" % (" ".join(command), result.returncode,
+                                                   result.stderr.decode("utf-8", "replace")))
     return result.stdout.decode("utf-8", "replace").strip()
 
 
@@ -205,6 +359,29 @@ def root_window():
 _x = {}
 
 
+class LineReader:
+    """Lines from a child's pipe, each waited for with a deadline."""
+
+    def __init__(self, stream, name):
+        self._fd = stream.fileno()
+        self._name = name
+        self._buffer = b""
+
+    def readline(self, timeout, state):
+        deadline = time.monotonic() + timeout
+        while b"\n" not in self._buffer:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self._fd], [], [], left)[0]:
+                raise HarnessError("not reached within %g s: %s (%s wrote %r so far)"
+                                   % (timeout, state, self._name, self._buffer[:200]))
+            chunk = os.read(self._fd, 1 << 20)
+            if not chunk:
+                raise HarnessError("%s ended before %s" % (self._name, state))
+            self._buffer += chunk
+        line, self._buffer = self._buffer.split(b"\n", 1)
+        return line
+
+
 class Probe:
     """WinProbe.exe, kept running: one command line in, one JSON line out."""
 
@@ -213,15 +390,17 @@ class Probe:
         self.process = subprocess.Popen([env.wine_run, os.path.join(env.bin, "WinProbe.exe")],
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
+        self._answers = LineReader(self.process.stdout, "WinProbe")
         self._scratch = tempfile.mkdtemp(prefix="probe-", dir=env.drive_c)
 
     def ask(self, *fields):
         line = "\t".join(str(f) for f in fields) + "\n"
-        self.process.stdin.write(line.encode("utf-8"))
-        self.process.stdin.flush()
-        answer = self.process.stdout.readline()
-        if not answer:
-            raise HarnessError("WinProbe ended")
+        try:
+            self.process.stdin.write(line.encode("utf-8"))
+            self.process.stdin.flush()
+        except OSError as error:
+            raise HarnessError("WinProbe does not take commands: %s" % error)
+        answer = self._answers.readline(120, "WinProbe's answer to %r" % line.strip()[:80])
         return json.loads(answer.decode("utf-8"))
 
     def close(self):
@@ -241,6 +420,16 @@ class Probe:
         if "error" in answer:
             raise HarnessError("cannot read a window text: " + answer["error"])
         return answer["text"]
+
+    def text_length(self, hwnd, control=0):
+        """The length of a window text in UTF-16 units, without reading it."""
+        answer = self.ask("length", hwnd, control)
+        if "error" in answer:
+            raise HarnessError("cannot read a window text's length: " + answer["error"])
+        return answer["length"]
+
+    def process_alive(self, pid):
+        return self.ask("alive", pid).get("alive", False)
 
     def _text_file(self, text):
         path = os.path.join(self._scratch, "text.txt")
@@ -283,7 +472,8 @@ class Box:
 
 
 class Dorvak:
-    """Dorvak.exe started from a folder, and its collection dialog."""
+    """Dorvak.exe started from a folder, and its collection dialog; or, with
+    attach(), a Dorvak that someone else started."""
 
     def __init__(self, env, probe, exe_unix_path, cwd, wrapper=()):
         self.env = env
@@ -296,21 +486,36 @@ class Dorvak:
         self.boxes = []
         self.answered = set()
 
+    @classmethod
+    def attach(cls, env, probe, timeout=60):
+        """The collection dialog of a Dorvak already running; its end is
+        then told by its Windows process."""
+        dorvak = cls.__new__(cls)
+        dorvak.env, dorvak.probe, dorvak.exe, dorvak.process = env, probe, None, None
+        dorvak.hwnd = dorvak.pid = dorvak.xid = None
+        dorvak.boxes, dorvak.answered = [], set()
+        dorvak.wait_dialog(timeout=timeout)
+        return dorvak
+
     def wait_dialog(self, known=(), timeout=60):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def dialog():
             for item in self.probe.windows():
                 if item["title"] == DIALOG_TITLE and not item["box"] and \
                         item["hwnd"] not in known:
-                    self.hwnd, self.pid, self.xid = item["hwnd"], item["pid"], item["xid"]
-                    return self.hwnd
-            if self.process.poll() is not None:
-                raise HarnessError("Dorvak ended before its dialog opened")
-            time.sleep(0.1)
-        raise HarnessError("the collection dialog did not open")
+                    return item
+            if self.process is not None and self.process.poll() is not None:
+                raise HarnessError("Dorvak ended (%d) before its dialog opened"
+                                   % self.process.returncode)
+            return None
+        item = wait_for(dialog, "the collection dialog open", timeout, interval=0.1)
+        self.hwnd, self.pid, self.xid = item["hwnd"], item["pid"], item["xid"]
+        return self.hwnd
 
     def dialog_open(self):
         return any(item["hwnd"] == self.hwnd for item in self.probe.windows())
+
+    def foreground(self):
+        return self.probe.ask("focus", self.hwnd).get("foreground")
 
     # Keyboard focus: X focus on the window's X window, then wait until
     # Wine has made it the foreground window.
@@ -319,18 +524,16 @@ class Dorvak:
         console windows of the command captures come and go in between), so
         the focus is moved away and back, and at last a click near the
         window's top left corner, where no control lies, activates it."""
-        def foreground(seconds):
-            deadline = time.time() + seconds
-            while time.time() < deadline:
-                if self.probe.ask("focus", hwnd).get("foreground") == hwnd:
-                    return True
-                time.sleep(0.05)
-            return False
+        def foreground():
+            return self.probe.ask("focus", hwnd).get("foreground") == hwnd
 
+        root = root_window()
         for attempt in range(6):
             if attempt % 3 == 1:
-                xdotool("windowfocus", root_window())
-                time.sleep(0.2)
+                xdotool("windowfocus", root)
+                wait_for(lambda: int(xdotool("getwindowfocus")) == root,
+                         "the X focus on the root window", 10,
+                         observed=lambda: "focus on %s" % xdotool("getwindowfocus"))
             if attempt % 3 == 2:
                 geometry = xdotool("getwindowgeometry", "--shell", xid)
                 values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
@@ -338,8 +541,11 @@ class Dorvak:
                     xdotool("mousemove", "--sync", int(values["X"]) + 40, int(values["Y"]) + 8)
                     xdotool("click", "1")
             xdotool("windowfocus", xid)
-            if foreground(1.5):
+            try:
+                wait_for(foreground, "window %d in the foreground" % hwnd, 1.5)
                 return
+            except HarnessError:
+                continue
         raise HarnessError("the window does not take the focus: %r, X focus %s, windows %r" % (
             self.probe.ask("focus", hwnd), xdotool("getwindowfocus"), self.probe.windows()))
 
@@ -351,39 +557,61 @@ class Dorvak:
         xdotool("key", "--delay", "40", *keys)
 
     def tab_to(self, control):
+        """Tab until the control holds the focus, each Tab waited for."""
         self.focus_window(self.hwnd, self.xid)
         for _ in range(8):
-            if self.focused_control() == control:
+            current = self.focused_control()
+            if current == control:
                 return
             xdotool("key", "Tab")
-            time.sleep(0.1)
-        if self.focused_control() != control:
-            raise HarnessError("Tab does not reach control %d" % control)
+            wait_for(lambda: self.focused_control() != current,
+                     "the focus leaving control %s after Tab" % current, 10)
+        raise HarnessError("Tab does not bring the focus to control %d (it is on %s)"
+                           % (control, self.focused_control()))
 
     def description(self):
         return self.probe.text(self.hwnd, IDC_DESCRIPTION)
 
+    def wait_description(self, expected, timeout=60):
+        """Until the description edit holds exactly the expected text. The
+        length is watched first: a long text is read once, not at every look."""
+        units = len(expected.encode("utf-16-le")) // 2
+        wait_for(lambda: self.probe.text_length(self.hwnd, IDC_DESCRIPTION) >= units,
+                 "the description edit holding the %d characters put in" % units, timeout,
+                 interval=0.1 if units < 10000 else 0.5,
+                 observed=lambda: "%d characters: %r" % (
+                     self.probe.text_length(self.hwnd, IDC_DESCRIPTION), self.description()[:200]))
+        held = self.description()
+        if held != expected:
+            raise HarnessError("the description edit holds %r... instead of the text put in, "
+                               "%r..." % (held[:200], expected[:200]))
+
     def type_description(self, lines):
-        """Types the lines into the description edit, Ctrl+Enter between them,
-        and checks what the edit holds: Wine can lose the first keystrokes of
-        characters the keyboard map lacks, so a wrong text is cleared and typed
-        again."""
+        """Types the lines key by key into the description edit, Ctrl+Enter
+        between them, and waits until the edit holds them. Only characters of
+        the display's keyboard are typed (see Keyboard)."""
         expected = "\r\n".join(lines)
-        for _ in range(4):
-            self.tab_to(IDC_DESCRIPTION)
-            for index, line in enumerate(lines):
-                if index:
-                    xdotool("key", "ctrl+Return")
-                if line:
-                    xdotool("type", "--delay", "25", "--", line)
-            time.sleep(0.2)
-            if self.description() == expected:
-                return
-            self.focus_window(self.hwnd, self.xid)
-            xdotool("key", "--delay", "30", "ctrl+Home", "ctrl+shift+End", "Delete")
-            time.sleep(0.2)
-        raise HarnessError("the description edit does not hold the typed text: %r"
-                           % self.description())
+        missing = self.env.keyboard.missing(expected) if self.env.keyboard else []
+        if missing:
+            raise HarnessError("no key types %r: paste such a text instead"
+                               % "".join(missing))
+        self.tab_to(IDC_DESCRIPTION)
+        for index, line in enumerate(lines):
+            if index:
+                xdotool("key", "ctrl+Return")
+            if line:
+                xdotool("type", "--delay", "25", "--", line)
+        self.wait_description(expected)
+
+    def paste_description(self, lines):
+        """Puts the lines on the clipboard and pastes them into the
+        description edit with Ctrl+V, as an operator pastes a text that no
+        keyboard types (or that would take hours to type)."""
+        expected = "\r\n".join(lines)
+        self.probe.put_on_clipboard(expected)
+        self.tab_to(IDC_DESCRIPTION)
+        xdotool("key", "ctrl+v")
+        self.wait_description(expected)
 
     def calendar_day(self):
         return self.probe.ask("calsel", self.hwnd, IDC_START_DATE).get("date")
@@ -398,17 +626,28 @@ class Dorvak:
             self.focus_window(self.hwnd, self.xid)
             xdotool("mousemove", "--sync", point["x"], point["y"])
             xdotool("click", "1")
-            time.sleep(0.3)
-            if self.calendar_day() == wanted:
+            try:
+                wait_for(lambda: self.calendar_day() == wanted,
+                         "the calendar selecting %s" % wanted, 5)
                 return
-        raise HarnessError("the calendar did not select %s (it shows %s)"
+            except HarnessError:
+                continue
+        raise HarnessError("the calendar did not select %s after three clicks (it shows %s)"
                            % (wanted, self.calendar_day()))
+
+    def window_rect(self):
+        rect = self.probe.ask("rect", self.hwnd, 0)
+        if "error" in rect:
+            raise HarnessError("no dialog window: " + rect["error"])
+        return rect
 
     def move_to(self, x, y):
         """Moves the dialog's X window, as a window manager would, so that it
         covers no other window and a click can bring that one forward."""
+        before = self.window_rect()
         xdotool("windowmove", "--sync", self.xid, x, y)
-        time.sleep(0.3)
+        wait_for(lambda: self.window_rect() != before, "the dialog moved to %d, %d" % (x, y),
+                 10, observed=self.window_rect)
 
     def control_center(self, control):
         rect = self.probe.ask("rect", self.hwnd, control)
@@ -432,6 +671,9 @@ class Dorvak:
         """Confirms a message box with Enter, as the operator would."""
         self.boxes.append(box)
         self.answered.add(box.hwnd)
+
+        def box_open():
+            return any(item["hwnd"] == box.hwnd for item in self.probe.windows())
         xid = next((item["xid"] for item in self.probe.windows() if item["hwnd"] == box.hwnd),
                    None)
         for _ in range(5):
@@ -439,44 +681,42 @@ class Dorvak:
                 return
             try:
                 self.focus_window(box.hwnd, xid)
+                xdotool("key", "Return")
             except HarnessError:
-                if not any(item["hwnd"] == box.hwnd for item in self.probe.windows()):
+                if not box_open():
                     return
                 raise
-            xdotool("key", "Return")
-            deadline = time.time() + 3
-            while time.time() < deadline:
-                if not any(item["hwnd"] == box.hwnd for item in self.probe.windows()):
-                    return
-                time.sleep(0.05)
+            try:
+                wait_for(lambda: not box_open(), "the message box %r closed" % box.text, 3)
+                return
+            except HarnessError:
+                continue
         raise HarnessError("the message box does not close: %r" % box.text)
 
     def wait_box(self, timeout=120):
         """The next message box of this process, left open."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            for box in self.own_boxes():
-                if box.hwnd not in self.answered:
-                    return box
+        def box():
+            for item in self.own_boxes():
+                if item.hwnd not in self.answered:
+                    return item
             if self.ended():
                 raise HarnessError("Dorvak ended without a message")
-            time.sleep(0.05)
-        raise HarnessError("no message box appeared")
+            return None
+        return wait_for(box, "a message box of Dorvak", timeout)
 
     def answer_boxes_until(self, done, timeout=300):
         """Answers every message box of this process until done() holds."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        def answered_all():
             for box in self.own_boxes():
                 if box.hwnd not in self.answered:
                     self.answer_box(box)
-            if done():
-                return
-            time.sleep(0.1)
-        raise HarnessError("Dorvak did not finish in %d s; boxes so far: %r"
-                           % (timeout, self.boxes))
+            return done()
+        wait_for(answered_all, "Dorvak finished, every message answered", timeout, interval=0.1,
+                 observed=lambda: "boxes so far: %r" % self.boxes)
 
     def ended(self):
+        if self.process is None:
+            return not self.probe.process_alive(self.pid)
         return self.process.poll() is not None
 
     def run_to_end(self, timeout=300):
@@ -484,7 +724,7 @@ class Dorvak:
         return self.boxes
 
     def kill(self):
-        if self.process.poll() is None:
+        if self.process is not None and self.process.poll() is None:
             try:
                 os.killpg(self.process.pid, signal.SIGKILL)
             except OSError:
@@ -746,6 +986,9 @@ def dated_name(day):
     return "%04d_%02d_%02d" % (day.year, day.month, day.day)
 
 
+DATED_NAME = re.compile(r"\d{4}_\d{2}_\d{2}")
+
+
 # ---------------------------------------------------------------------------
 # The frame of every end-to-end test
 
@@ -782,13 +1025,35 @@ class EndToEndCase(unittest.TestCase):
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(self.folder)
         self.programs = []
+        self.installations_before = {}  # root -> its tree before Dorvak first started there
         self.addCleanup(self._clean)
+
+    def tearDown(self):
+        # Before the test's own clean-ups (a drive it mounted is still there).
+        for program in self.programs:
+            program.kill()
+        for root, before in self.installations_before.items():
+            self.check_installation_untouched(root, before)
 
     def _clean(self):
         for program in self.programs:
             program.kill()
         if not os.environ.get("DORVAK_E2E_KEEP"):
             shutil.rmtree(self.folder, ignore_errors=True)
+
+    def check_installation_untouched(self, root, before):
+        """Whatever the test did, the installation is byte for byte what it
+        was before Dorvak started, but for new dated folders (the runs'
+        output) and the logs the configurator stand-ins write beside
+        themselves."""
+        new_dated = {name for name in os.listdir(root)
+                     if DATED_NAME.fullmatch(name) and name not in before}
+        added, removed, changed = tree_difference(before, snapshot(root, skip=new_dated))
+        added = [path for path in added if path not in CONFIGURATOR_LOGS]
+        changed = [path for path in changed if path not in CONFIGURATOR_LOGS]
+        self.assertEqual((added, removed, changed), ([], [], []),
+                         "written (added, removed, changed) outside the dated folder of "
+                         + root)
 
     def installation(self, *options, name="MERU"):
         """A fresh copy of the installation SampleInstall makes with these options."""
@@ -805,6 +1070,8 @@ class EndToEndCase(unittest.TestCase):
         return root
 
     def start(self, root, cwd=None, known=(), wrapper=()):
+        if root not in self.installations_before:
+            self.installations_before[root] = snapshot(root)
         dorvak = Dorvak(self.env, self.probe, os.path.join(root, "Dorvak", "Dorvak.exe"),
                         cwd or os.path.join(root, "Dorvak"), wrapper)
         self.programs.append(dorvak)

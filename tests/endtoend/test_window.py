@@ -20,6 +20,7 @@ class OperatorRuns(EndToEndCase):
 
     def run_and_check(self, root, dorvak, day, lines):
         before = snapshot(root)
+        # Typed key by key, Cyrillic as well as Latin.
         dorvak.type_description(lines)
         dorvak.save()
         boxes = dorvak.run_to_end()
@@ -47,7 +48,10 @@ class OperatorRuns(EndToEndCase):
         root = self.installation("--only-dorvak")
         dorvak = self.start(root)
         today = datetime.date.today()
-        self.run_and_check(root, dorvak, today, ["Пустая установка"])
+        # Plain ASCII, typed key by key, punctuation and digits included.
+        self.run_and_check(root, dorvak, today,
+                           ["Empty installation: only Dorvak (0 products), 10:15!",
+                            "Second line; [ok] {2} <3> 'x' \"y\" ~`@#$%^&*()_+-=/\\|?"])
         self.assertEqual(os.listdir(os.path.join(root, dated_name(today), "MERUDrv")), [])
 
     def test_existing_dated_folder_is_refused_and_left_alone(self):

@@ -7,6 +7,7 @@
 //                                  process, X window, owner, title; for a
 //                                  message box also its text and its icon
 //   text <hwnd> <id>               text of a control (id 0: the window)
+//   length <hwnd> <id>             length of that text, without the text
 //   rect <hwnd> <id>               screen rectangle of a control
 //   focus <hwnd>                   control id holding the focus in the
 //                                  window's thread, and the active window
@@ -15,6 +16,7 @@
 //                                  in a month calendar, for a mouse click
 //   clip <file>                    puts a UTF-8 file's text on the clipboard,
 //                                  for a paste with Ctrl+V
+//   alive <pid>                    whether a process is still running
 //   errtext <code>                 the system's text of an error code
 //   ansi <file>                    a UTF-8 file's text in the thread's ANSI
 //                                  code page, as hexadecimal bytes
@@ -354,6 +356,13 @@ bool PutOnClipboard(const std::wstring& text) {
     return taken;
 }
 
+// A process that cannot be opened any more (its id gone) counts as ended.
+void Alive(DWORD id) {
+    KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+    const bool alive = process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+    Answer(std::string("{\"alive\":") + (alive ? "true" : "false") + "}");
+}
+
 void ErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
@@ -427,6 +436,16 @@ int wmain() {
                 AnswerError("no such window");
             else
                 Answer("{\"text\":" + Json(text) + "}");
+        } else if (command == L"length" && fields.size() == 3) {
+            HWND control = Control(ParseHwnd(fields[1]), fields[2]);
+            DWORD_PTR length = 0;
+            if (control == nullptr || !::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0,
+                                                             SMTO_ABORTIFHUNG, 5000, &length))
+                AnswerError("no such window");
+            else
+                Answer("{\"length\":" + Number(length) + "}");
+        } else if (command == L"alive" && fields.size() == 2) {
+            Alive(static_cast<DWORD>(std::wcstoul(fields[1].c_str(), nullptr, 10)));
         } else if (command == L"rect" && fields.size() == 3) {
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
             RECT rect{};
