@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "win/Handles.h"
+#include "win/PeImage.h"
 
 #include <cwchar>
 
@@ -51,8 +52,17 @@ HMODULE CheckResourceLibrary(const std::wstring& libraryPath, const ProductVersi
         libraryPath.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
     if (!module) {
         const DWORD loadError = ::GetLastError();
-        show(WithCode(L"LoadLibrary", loadError));
-        return nullptr;
+        // 32-bit Windows cannot map a 64-bit file as an image at all; read
+        // as a plain data file its resources are found all the same. A file
+        // for any other machine is no library of the suite.
+        const WORD machine = ImageMachine(libraryPath);
+        if (machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64)
+            module.Reset(::LoadLibraryExW(libraryPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        if (!module) {
+            // The first refusal says why the file is not a usable module.
+            show(WithCode(L"LoadLibrary", loadError));
+            return nullptr;
+        }
     }
     if (!HoldsWhatTheProgramNeeds(module.Get()))
         return nullptr;

@@ -1,6 +1,6 @@
 #include "app/ResourceLibrary.h"
 #include "res/resource.h"
-#include "support/PeImage.h"
+#include "win/PeImage.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
 

@@ -1,7 +1,7 @@
 // Starts the real Dorvak.exe from <root>\Dorvak\ with a resource library of
 // a chosen version beside it, and watches what the operator would see.
 #include "support/MessageBoxWatcher.h"
-#include "support/PeImage.h"
+#include "win/PeImage.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
 
