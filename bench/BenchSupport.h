@@ -13,6 +13,7 @@
 class SilentUi : public ICollectionUi {
   public:
     void ShowProgress(const std::wstring&) override { ++progress; }
+    void LetPaintThrough() override {}
     void ReportSystemError(const std::wstring& text, DWORD code) override;
     void ShowMessage(const std::wstring& text, UINT icon) override;
     void Beep(UINT) override {}
