@@ -172,6 +172,10 @@ int wmain(int argc, wchar_t** argv) {
     PrintLine(L"minimal loop:     median %.3f s, spread %.3f s", Median(minimal), Spread(minimal));
     PrintLine(L"xcopy:            median %.3f s, spread %.3f s", Median(xcopy), Spread(xcopy));
     PrintLine(L"inventories:      median %.3f s (part of the engine's time)", Median(inventories));
-    PrintLine(L"engine / minimal: %.3f (goal: at most 1.10)", Median(engine) / Median(minimal));
+    std::vector<double> engineByMinimal;
+    for (size_t i = 0; i < engine.size(); ++i)
+        engineByMinimal.push_back(engine[i] / minimal[i]);
+    PrintLine(L"engine / minimal: %.3f, per round %.3f (goal: at most 1.10)",
+              Median(engine) / Median(minimal), Median(engineByMinimal));
     return warmUi.failures == 0 ? 0 : 1;
 }

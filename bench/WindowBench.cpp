@@ -287,10 +287,17 @@ int wmain(int argc, wchar_t** argv) {
     PrintFigure(L"long", longRuns);
     PrintFigure(L"minimal", minimal);
     PrintFigure(L"captures", captures);
-    PrintLine(L"long / short description: %.3f (goal: at most 1.05)",
-              Median(longRuns) / Median(shortRuns));
-    PrintLine(L"whole run / minimal loop with progress: %.3f (goal: at most 1.10)",
-              Median(shortRuns) / Median(minimal));
+    // Ratios of the medians, and the median of each round's own ratio, which
+    // a machine busy with other work disturbs less.
+    std::vector<double> longByShort, runByMinimal;
+    for (size_t i = 0; i < shortRuns.size(); ++i) {
+        longByShort.push_back(longRuns[i] / shortRuns[i]);
+        runByMinimal.push_back(shortRuns[i] / minimal[i]);
+    }
+    PrintLine(L"long / short description: %.3f, per round %.3f (goal: at most 1.05)",
+              Median(longRuns) / Median(shortRuns), Median(longByShort));
+    PrintLine(L"whole run / minimal loop with progress: %.3f, per round %.3f (goal: at most 1.10)",
+              Median(shortRuns) / Median(minimal), Median(runByMinimal));
     PrintLine(L"whole run less the captures / minimal loop with progress: %.3f",
               (Median(shortRuns) - Median(captures)) / Median(minimal));
     return failed ? 1 : 0;
