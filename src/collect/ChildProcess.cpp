@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "win/Handles.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -56,27 +57,31 @@ KernelHandle InheritableCopy(HANDLE handle) {
 
 // Waits for the process while letting paint messages through, and sent
 // messages, which other programs' calls into our windows wait on; input
-// stays queued. False at the limit.
+// stays queued. The queue is looked at at least every second even when
+// nothing arrives: a thread that has not done so for five seconds counts as
+// hung, and the system would then draw a ghost in place of the window, which
+// takes clicks and offers to end the program. False at the limit.
 bool WaitPainting(HANDLE process, DWORD limitMs, ICollectionUi& ui) {
+    constexpr ULONGLONG kLookAtTheQueueMs = 1000;
     // Paint messages already pending are not "new" to the wait below: they
     // go through first, or the window would stay unpainted until the next.
     ui.LetPaintThrough();
     const ULONGLONG deadline = ::GetTickCount64() + limitMs;
     for (;;) {
         const ULONGLONG now = ::GetTickCount64();
-        const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        if (now >= deadline)
+            return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        const DWORD slice = static_cast<DWORD>(std::min(deadline - now, kLookAtTheQueueMs));
         const DWORD woken =
-            ::MsgWaitForMultipleObjectsEx(1, &process, remaining, QS_PAINT | QS_SENDMESSAGE, 0);
+            ::MsgWaitForMultipleObjectsEx(1, &process, slice, QS_PAINT | QS_SENDMESSAGE, 0);
         if (woken == WAIT_OBJECT_0)
             return true;
-        if (woken == WAIT_OBJECT_0 + 1) {
+        if (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_TIMEOUT) {
             ui.LetPaintThrough();
             continue;
         }
-        if (woken == WAIT_TIMEOUT)
-            return false;
         // The wait itself failed: no painting then, but still no endless wait.
-        return ::WaitForSingleObject(process, remaining) == WAIT_OBJECT_0;
+        return ::WaitForSingleObject(process, static_cast<DWORD>(deadline - now)) == WAIT_OBJECT_0;
     }
 }
 
