@@ -18,14 +18,23 @@ rounds="${DORVAK_BENCH_ROUNDS:-5}"
 # A week of logs out of thirty days is collected.
 start=$(date -d '7 days ago' +%Y-%m-%d)
 
-install() { # name log-files
-    "$WINE_RUN" "$bin/SampleInstall.exe" "C:\\BENCH\\$1" --seed 21 --logs "$2" --days 30 \
-        --no-configurators >/dev/null
+install() { # name log-files [more SampleInstall options]
+    name="$1"
+    logs="$2"
+    shift 2
+    "$WINE_RUN" "$bin/SampleInstall.exe" "C:\\BENCH\\$name" --seed 21 --logs "$logs" --days 30 \
+        --no-configurators "$@" >/dev/null
 }
 
 echo "== Collection time (5,000 log files over 30 days, start day $start)"
 install collect 5000
 "$WINE_RUN" "$bin/CollectBench.exe" 'C:\BENCH\collect' 'C:\BENCH\work' "$start" "$rounds"
+
+echo "== Whole run through the window (12,000 log files over 30 days up to a week ahead: the"
+echo "   dialog's own start day, today, selects about a quarter of them)"
+install window 12000 --end "$(date -d '7 days' +%Y-%m-%d)"
+"$WINE_RUN" "$bin/WindowBench.exe" 'C:\BENCH\window' 'C:\BENCH\work' "$rounds"
+rm -rf "$bench_unix/window"
 
 echo "== Peak working set of a plan walk, one fresh process per size"
 for logs in 1000 50000; do

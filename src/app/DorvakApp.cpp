@@ -13,7 +13,7 @@ CDorvakApp& TheApp() {
     return app;
 }
 
-bool CDorvakApp::InitInstance() {
+bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     const std::wstring executablePath = ModuleFileName(nullptr);
     m_installationRoot = InstallationRootFromExecutablePath(executablePath);
 
@@ -34,7 +34,7 @@ bool CDorvakApp::InitInstance() {
     m_settingsRoot = L"MERU";
 
     {
-        CDorvakDlg dialog(m_installationRoot, m_productVersion);
+        CDorvakDlg dialog(m_installationRoot, m_productVersion, waitLimits);
         dialog.DoModal();
     }
     m_mainWindow = nullptr;

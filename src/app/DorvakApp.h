@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/ChildProcess.h"
 #include "win/VersionInfo.h"
 
 #include <windows.h>
@@ -10,8 +11,9 @@
 class CDorvakApp {
   public:
     // Start-up, steps 1 to 7. Always false: the program lives exactly as long
-    // as the collection dialog, with no message loop of its own.
-    bool InitInstance();
+    // as the collection dialog, with no message loop of its own. The limits
+    // are the build's own (see Main.cpp).
+    bool InitInstance(const WaitLimits& waitLimits = kShippedWaitLimits);
 
     const std::wstring& InstallationRoot() const { return m_installationRoot; }
     const ProductVersion& Version() const { return m_productVersion; }

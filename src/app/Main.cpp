@@ -1,6 +1,14 @@
 #include "app/DorvakApp.h"
 
+#ifdef DORVAK_TEST_WAIT_LIMITS
+// A test build of the program, never shipped: programs that never end are
+// ended after seconds instead of minutes, so the tests can prove it.
+constexpr WaitLimits kWaitLimits{30 * 1000, 20 * 1000};
+#else
+constexpr WaitLimits kWaitLimits = kShippedWaitLimits;
+#endif
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    TheApp().InitInstance();
+    TheApp().InitInstance(kWaitLimits);
     return 0;
 }

@@ -37,8 +37,10 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
         }
     }
 
-    WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder);
-    WalkProductPlan(mirrorBase, request.installationRoot, request.startDate, ui);
+    WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder,
+                       request.waitLimits.captureMs);
+    WalkProductPlan(mirrorBase, request.installationRoot, request.startDate, ui,
+                    request.waitLimits.configuratorMs);
 
     ui.ShowMessage(LoadResourceText(IDS_SAVED_TO) + datedFolder +
                        LoadResourceText(IDS_SEND_TO_SUPPORT),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
 #include "collect/DateTime.h"
 
@@ -13,6 +14,9 @@ struct CollectionRequest {
     // Current directory of the command captures; empty: the program's own
     // folder. Tests point it at a small folder to keep "tree .." short.
     std::wstring commandFolder;
+    // How long each outside program may run; the program's own build fixes
+    // it, nothing the operator sets.
+    WaitLimits waitLimits = kShippedWaitLimits;
 };
 
 // The dated folder of a run: installation root + "%Y_%m_%d" + backslash.

@@ -9,9 +9,15 @@ class ICollectionUi {
   public:
     virtual ~ICollectionUi() = default;
 
-    // The destination of the file about to be copied; lets pending paint
-    // messages through so the window stays drawn during a run.
+    // The destination of the file about to be copied, or the command line of
+    // the program being waited for; lets a pending paint message through so
+    // the window stays drawn during a run.
     virtual void ShowProgress(const std::wstring& path) = 0;
+
+    // Lets every paint message pending for the thread's windows through, and
+    // nothing else: called while the engine waits for another program, so
+    // the window stays drawn but takes no input.
+    virtual void LetPaintThrough() = 0;
 
     // A failed system call: `text` names the action and the object, `code`
     // is the failed call's last error. Returns when the user has seen it.

@@ -11,6 +11,7 @@ class FullDriveReportedOnce : public ICollectionUi {
     explicit FullDriveReportedOnce(ICollectionUi& ui) : m_ui(ui) {}
 
     void ShowProgress(const std::wstring& path) override { m_ui.ShowProgress(path); }
+    void LetPaintThrough() override { m_ui.LetPaintThrough(); }
     void ReportSystemError(const std::wstring& text, DWORD code) override;
     void ShowMessage(const std::wstring& text, UINT icon) override { m_ui.ShowMessage(text, icon); }
     void Beep(UINT type) override { m_ui.Beep(type); }

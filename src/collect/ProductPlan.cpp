@@ -92,7 +92,7 @@ const wchar_t* const kTrailingLogFolders[] = {L"MERUUpdate\\BadUpdate", L"Common
 // A configurator that cannot be started, or whose version does not allow
 // the export, is passed over without a word: the rest of the row stands.
 void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase,
-                           const std::wstring& installationRoot, ICollectionUi& ui) {
+                           const std::wstring& installationRoot, DWORD limitMs, ICollectionUi& ui) {
     if (row.versionGate != nullptr) {
         ProductVersion version;
         if (!ReadProductVersion(ConfiguratorPath(installationRoot, row.folder, row.endName),
@@ -101,8 +101,13 @@ void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase
             return;
     }
     // Its exit code says nothing we could act on; only its start matters.
-    if (!RunAndWait(ConfiguratorCommandLine(installationRoot, mirrorBase, row.folder, row.endName),
-                    std::wstring()))
+    // Named by its full path, a root with a blank in it cannot make the
+    // system start a program that the blank cuts the path at.
+    ChildProgram program;
+    program.application = ConfiguratorPath(installationRoot, row.folder, row.endName);
+    program.commandLine =
+        ConfiguratorCommandLine(installationRoot, mirrorBase, row.folder, row.endName);
+    if (RunAndWait(program, limitMs, ui) == ChildResult::NotStarted)
         return;
     // A Struct.XML kept in the installation wins over the fresh export.
     CollectMatchingFiles(mirrorBase, row.folder, ui, installationRoot, L"Struct.XML");
@@ -110,7 +115,7 @@ void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase
 
 void WalkProductRow(const ProductRow& row, const std::wstring& mirrorBase,
                     const std::wstring& installationRoot, const DateTime& startDate,
-                    ICollectionUi& ui) {
+                    DWORD configuratorLimitMs, ICollectionUi& ui) {
     if (!CollectProductConfig(mirrorBase, row.folder, ui, installationRoot))
         return;
 
@@ -126,7 +131,7 @@ void WalkProductRow(const ProductRow& row, const std::wstring& mirrorBase,
     case RowEnd::Nothing:
         break;
     case RowEnd::Export:
-        RunConfiguratorExport(row, mirrorBase, installationRoot, ui);
+        RunConfiguratorExport(row, mirrorBase, installationRoot, configuratorLimitMs, ui);
         break;
     case RowEnd::SingleFile:
         CollectMatchingFiles(mirrorBase, row.folder, ui, installationRoot, row.endName);
@@ -154,9 +159,9 @@ bool DomainConfiguratorCanExport(const ProductVersion& version) {
 }
 
 void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& installationRoot,
-                     const DateTime& startDate, ICollectionUi& ui) {
+                     const DateTime& startDate, ICollectionUi& ui, DWORD configuratorLimitMs) {
     for (const ProductRow& row : ProductRows())
-        WalkProductRow(row, mirrorBase, installationRoot, startDate, ui);
+        WalkProductRow(row, mirrorBase, installationRoot, startDate, configuratorLimitMs, ui);
 
     // These also create the mirror folders of MERUUpdate and Common, where
     // the trailing log folders go.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
 #include "collect/DateTime.h"
 #include "win/VersionInfo.h"
@@ -7,13 +8,16 @@
 #include <string>
 
 // Walks the fixed plan of the suite's folders: configuration, logs, single
-// files, configurator exports, version inventories. Never stops the run.
+// files, configurator exports, version inventories. Never stops the run;
+// each configurator is waited for at most `configuratorLimitMs`.
 void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& installationRoot,
-                     const DateTime& startDate, ICollectionUi& ui);
+                     const DateTime& startDate, ICollectionUi& ui,
+                     DWORD configuratorLimitMs = kShippedWaitLimits.configuratorMs);
 
 // installation root + "\" + folder + "\" + program. The root keeps its own
 // trailing backslash, so the two meet as a double backslash, which the
-// suite's configurators have always been started with.
+// suite's configurators have always been started with. It is also the
+// program the system starts, by this full path and no other.
 std::wstring ConfiguratorPath(const std::wstring& installationRoot, const std::wstring& folder,
                               const std::wstring& program);
 

@@ -1,18 +1,19 @@
 #include "collect/SnapshotFiles.h"
 
+#include "app/ResourceText.h"
 #include "collect/ChildProcess.h"
 #include "collect/MirrorFrame.h"
 #include "collect/NarrowTextStream.h"
+#include "res/resource.h"
+#include "win/Handles.h"
 #include "win/Module.h"
 
 #include <cstdio>
 
 const CaptureCommand kCaptureCommands[kCaptureCommandCount] = {
-    {L"\\cmd.exe /U /Q /C ipconfig /all >\"", L"ipconfig.txt"},
-    {L"\\cmd.exe /U /Q /C route print >\"", L"route.txt"},
-    {L"\\cmd.exe /U /Q /C tree .. /F >\"", L"files.tree"},
-    {L"\\cmd.exe /U /Q /C arp -a >\"", L"arp.txt"},
-    {L"\\cmd.exe /U /Q /C netstat -an >\"", L"netstat.txt"},
+    {L"ipconfig /all", L"ipconfig.txt"}, {L"route print", L"route.txt"},
+    {L"tree .. /F", L"files.tree"},      {L"arp -a", L"arp.txt"},
+    {L"netstat -an", L"netstat.txt"},
 };
 
 namespace {
@@ -66,9 +67,17 @@ void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue, ICo
     ReportUnwrittenFile(path, stream.Error(), ui);
 }
 
-std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command,
-                                const std::wstring& datedFolder) {
-    return systemFolder + command.commandText + datedFolder + command.fileName + L"\"";
+std::wstring CommandInterpreter(const std::wstring& systemFolder) {
+    return systemFolder + L"\\cmd.exe";
+}
+
+std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command) {
+    // The interpreter finds its switches after its own name, which it reads
+    // up to the first blank unless the name is quoted.
+    std::wstring interpreter = CommandInterpreter(systemFolder);
+    if (interpreter.find_first_of(L" \t") != std::wstring::npos)
+        interpreter = L"\"" + interpreter + L"\"";
+    return interpreter + L" /U /Q /C " + command.command;
 }
 
 std::wstring SystemFolder() {
@@ -86,16 +95,36 @@ std::wstring SystemFolder() {
     }
 }
 
-bool RunCaptureCommand(const std::wstring& commandLine, const std::wstring& currentFolder,
-                       ICollectionUi& ui) {
-    if (RunAndWait(commandLine, currentFolder))
+bool RunCaptureCommand(const std::wstring& systemFolder, const std::wstring& datedFolder,
+                       const CaptureCommand& command, const std::wstring& currentFolder,
+                       DWORD limitMs, ICollectionUi& ui) {
+    const std::wstring path = datedFolder + command.fileName;
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, error);
+        return false;
+    }
+
+    ChildProgram program;
+    program.application = CommandInterpreter(systemFolder);
+    program.commandLine = CaptureCommandLine(systemFolder, command);
+    program.currentFolder = currentFolder;
+    program.standardOutput = file.Get();
+    if (RunAndWait(program, limitMs, ui) != ChildResult::NotStarted)
         return true;
+    // The file was made for a command that never ran: an empty capture would
+    // read as one that found nothing.
+    file.Reset();
+    ::DeleteFileW(path.c_str());
     ui.Beep(MB_ICONEXCLAMATION);
     return false;
 }
 
 void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& description,
-                        ICollectionUi& ui, const std::wstring& commandFolder) {
+                        ICollectionUi& ui, const std::wstring& commandFolder,
+                        DWORD captureLimitMs) {
     WriteReadMe(datedFolder, description, ui);
     WriteWindowVersion(datedFolder, ::GetVersion(), ui);
 
@@ -107,7 +136,6 @@ void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& des
         const std::wstring systemFolder = SystemFolder();
         if (systemFolder.empty())
             continue;
-        RunCaptureCommand(CaptureCommandLine(systemFolder, command, datedFolder), currentFolder,
-                          ui);
+        RunCaptureCommand(systemFolder, datedFolder, command, currentFolder, captureLimitMs, ui);
     }
 }

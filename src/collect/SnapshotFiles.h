@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
 
 #include <windows.h>
@@ -10,8 +11,10 @@
 // The captures run with `commandFolder` as their current directory, so that
 // "tree .." lists the folder above it; empty means the folder of the running
 // program, whose parent is the installation root.
+// Each capture is waited for at most `captureLimitMs`.
 void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& description,
-                        ICollectionUi& ui, const std::wstring& commandFolder = std::wstring());
+                        ICollectionUi& ui, const std::wstring& commandFolder = std::wstring(),
+                        DWORD captureLimitMs = kShippedWaitLimits.captureMs);
 
 // The description as typed, into dated folder + "ReadMe.txt"; no line end
 // is added. A file that cannot be created or completely written is reported.
@@ -34,27 +37,34 @@ std::string WindowVersionText(DWORD versionValue);
 // reported like ReadMe.txt when it cannot be written.
 void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue, ICollectionUi& ui);
 
-// One command capture: the interpreter's switches and command, ending with
-// the redirection and its opening double quote, and the capture file's name.
+// One command capture: what the command interpreter runs, and the file of
+// the dated folder that takes its standard output.
 struct CaptureCommand {
-    const wchar_t* commandText;
+    const wchar_t* command;
     const wchar_t* fileName;
 };
 constexpr size_t kCaptureCommandCount = 5;
 extern const CaptureCommand kCaptureCommands[kCaptureCommandCount];
 
-// System folder + command text + dated folder + file name + a double quote.
-std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command,
-                                const std::wstring& datedFolder);
+// The command interpreter of the system folder.
+std::wstring CommandInterpreter(const std::wstring& systemFolder);
+
+// Interpreter + " /U /Q /C " + command. No path of the run is in it, so
+// nothing of the installation's or the output's names is ever read by the
+// interpreter (a "%NAME%" in a folder name stays a name).
+std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command);
 
 // The system folder without a trailing backslash; empty when unknown.
 std::wstring SystemFolder();
 
-// The folder of the running program, with its trailing backslash.
-std::wstring ProgramFolder();
-
-// Starts the command line in `currentFolder` (empty: the program's own
-// current directory) and waits for it; a command that cannot be started
-// gives one exclamation beep and nothing else. True when it was started.
-bool RunCaptureCommand(const std::wstring& commandLine, const std::wstring& currentFolder,
-                       ICollectionUi& ui);
+// Creates dated folder + the capture's file name (a new file: the dated
+// folder is the run's own, so anything already there is not ours to
+// overwrite) and runs the command through the interpreter of `systemFolder`
+// with that file as its standard output, in `currentFolder` (empty: the
+// program's own current directory), for at most `limitMs`. A file that
+// cannot be created is reported with its path and the system error, and the
+// command is not run; a command that cannot be started gives one
+// exclamation beep and leaves no file. True when the command was started.
+bool RunCaptureCommand(const std::wstring& systemFolder, const std::wstring& datedFolder,
+                       const CaptureCommand& command, const std::wstring& currentFolder,
+                       DWORD limitMs, ICollectionUi& ui);

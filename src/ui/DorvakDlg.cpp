@@ -29,10 +29,12 @@ std::wstring LoadMenuText(UINT id) {
 
 } // namespace
 
-CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion)
+CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
+                       const WaitLimits& waitLimits)
     : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
       m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
-      m_installationRoot(std::move(installationRoot)), m_productVersion(productVersion) {}
+      m_installationRoot(std::move(installationRoot)), m_productVersion(productVersion),
+      m_waitLimits(waitLimits) {}
 
 bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
     exchange.Text(IDC_PROGRESS, m_progress);
@@ -78,6 +80,7 @@ void CDorvakDlg::OnOK() {
     request.installationRoot = m_installationRoot;
     request.startDate = m_startDate;
     request.description = m_description;
+    request.waitLimits = m_waitLimits;
     if (RunCollection(request, *this))
         CDialog::OnOK();
 }
@@ -114,11 +117,26 @@ void CDorvakDlg::OnDestroy() {
 
 void CDorvakDlg::ShowProgress(const std::wstring& path) {
     m_progress = path;
-    UpdateData(false);
+    // The progress line alone: the calendar and the description stay as the
+    // operator left them (caret, selection, scroll), and a long description
+    // costs nothing per file.
+    CDataExchange exchange(m_hWnd, false);
+    exchange.Text(IDC_PROGRESS, m_progress);
     // Paint messages only: the run must not see clicks or keys, but the
     // window should not turn white while files are copied.
     MSG message;
     if (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE))
+        ::DispatchMessageW(&message);
+}
+
+void CDorvakDlg::LetPaintThrough() {
+    // Each window that needs painting is offered once per pass; the bound
+    // keeps a window that never validates itself from holding the wait.
+    constexpr int kMostPaintsPerPass = 64;
+    MSG message;
+    for (int painted = 0; painted < kMostPaintsPerPass &&
+                          ::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++painted)
         ::DispatchMessageW(&message);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
 #include "collect/DateTime.h"
 #include "win/Dialog.h"
@@ -15,12 +16,15 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
     // The installation root the run writes under and the product version the
     // about box shows, both owned by the application object.
-    CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion);
+    // The run waits for outside programs within `waitLimits`.
+    CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
+               const WaitLimits& waitLimits = kShippedWaitLimits);
 
     const DateTime& StartDate() const { return m_startDate; }
     const std::wstring& Description() const { return m_description; }
 
     void ShowProgress(const std::wstring& path) override;
+    void LetPaintThrough() override;
     void ReportSystemError(const std::wstring& text, DWORD code) override;
     void ShowMessage(const std::wstring& text, UINT icon) override;
     void Beep(UINT type) override;
@@ -42,4 +46,5 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
 
     std::wstring m_installationRoot;
     ProductVersion m_productVersion;
+    WaitLimits m_waitLimits;
 };

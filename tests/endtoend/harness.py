@@ -1110,10 +1110,9 @@ class EndToEndCase(unittest.TestCase):
             mirror = self.root_windows(root) + dated + "\\MERUDrv\\"
 
             def program(folder, name):
-                path = self.root_windows(root) + "\\" + folder + "\\" + name
-                # Wine hands a child whose unquoted path has blanks a command
-                # line with that path quoted.
-                return '"' + path + '"' if " " in path else path
+                # Started by its full path, the configurator gets its command
+                # line as composed: the path unquoted, blanks and all.
+                return self.root_windows(root) + "\\" + folder + "\\" + name
             lines = {
                 "MERUDisp/commandline.log":
                     program("MERUDisp", "MERUDispCfg.exe") + " -s\"" + mirror +

@@ -7,6 +7,7 @@ it was, and write nothing outside its new dated folder."""
 
 import datetime
 import os
+import shutil
 import subprocess
 import time
 import unittest
@@ -412,6 +413,252 @@ class Faults(EndToEndCase):
         self.assert_output(root, today, self.expected(root, today, texts[winner.pid]))
         self.assert_only_dated_folder_written(root, before, today)
 
+
+PROGRAM_TIMED_OUT = "Превышено время ожидания завершения программы "
+# The limits of the test build of Dorvak.exe (testwaits/), in seconds.
+CAPTURE_LIMIT = 30
+CONFIGURATOR_LIMIT = 20
+
+
+def processes_of(env, name):
+    """The Windows programs of this prefix started from a file of this name:
+    Wine runs each as a Linux process named after it (cut to 15 characters,
+    as Linux keeps it)."""
+    found = []
+    prefix = ("WINEPREFIX=" + env.prefix).encode("utf-8")
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/comm" % pid, "rb") as comm:
+                # Started by the interpreter, a program is named as it was
+                # typed, without its extension.
+                if comm.read().rstrip(b"\n") not in (name.encode("utf-8")[:15],
+                                                      name.rsplit(".", 1)[0].encode("utf-8")[:15]):
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as environ:
+                if prefix in environ.read().split(b"\0"):
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
+
+
+def window_geometry(xid):
+    """x, y, width and height of an X window."""
+    values = dict(line.split("=", 1) for line in
+                  xdotool("getwindowgeometry", "--shell", xid).splitlines() if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def grab(geometry):
+    """The screen's pixels in a rectangle (x, y, width, height), as RGB bytes."""
+    x, y, width, height = geometry
+    image = subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                            "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60).stdout
+    if len(image) != width * height * 3:
+        raise HarnessError("cannot read the screen (%d bytes)" % len(image))
+    return image
+
+
+def share_of(image, predicate):
+    pixels = [image[i:i + 3] for i in range(0, len(image), 3)]
+    return sum(1 for pixel in pixels if predicate(pixel)) / len(pixels)
+
+
+class ChildPrograms(EndToEndCase):
+    """The programs Dorvak starts: only the named one runs, no path reaches
+    the command interpreter, and one that never ends is ended at its limit
+    while the window stays painted."""
+
+    def run_to_summary(self, dorvak, lines, timeout=300):
+        dorvak.type_description(lines)
+        dorvak.save()
+        return dorvak.run_to_end(timeout=timeout)
+
+    def test_root_with_a_blank_beside_a_planted_program(self):
+        root = self.installation(*SMALL, name="Sites/MERU Suite")
+        sites = os.path.dirname(root)
+        planted = os.path.join(sites, "MERU.exe")
+        # A program that would leave its trace (commandline.log beside it) if
+        # the system took the configurators' path up to the blank.
+        shutil.copy(os.path.join(self.env.build_dir, "configurators", "disp", "MERUDispCfg.exe"),
+                    planted)
+        today = datetime.date.today()
+        lines = ["Пробел в пути установки"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        boxes = self.run_to_summary(dorvak, lines)
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assertEqual(sorted(os.listdir(sites)), ["MERU Suite", "MERU.exe"])
+        # Both configurators ran, each with its command line as composed.
+        for folder in ("MERUDisp", "MERUDomain"):
+            self.assertTrue(os.path.exists(os.path.join(root, folder, "commandline.log")), folder)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def test_root_named_by_a_variable_beside_that_machines_folder(self):
+        computer = self.env.run_windows(["cmd", "/c", "echo %COMPUTERNAME%"]).strip()
+        self.assertTrue(computer and "%" not in computer, computer)
+        root = self.installation(*SMALL, name="vars/%COMPUTERNAME%")
+        today = datetime.date.today()
+        # The folder a "%COMPUTERNAME%" expanded by the interpreter would
+        # have led the captures into.
+        elsewhere = os.path.join(self.folder, "vars", computer, dated_name(today))
+        os.makedirs(elsewhere)
+        lines = ["Переменная в пути"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        boxes = self.run_to_summary(dorvak, lines)
+        self.assertEqual(len(boxes), 1, boxes)
+        self.assert_summary_last(boxes, root, today)
+        self.assertEqual(os.listdir(elsewhere), [])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.folder, "vars"))),
+                         sorted(["%COMPUTERNAME%", computer]))
+        dated = os.path.join(root, dated_name(today))
+        for name in ("ipconfig.txt", "route.txt", "files.tree", "arp.txt", "netstat.txt"):
+            self.assertTrue(os.path.isfile(os.path.join(dated, name)), name)
+        # Wine's ipconfig does write: its capture shows the file was the
+        # command's output.
+        self.assertGreater(os.path.getsize(os.path.join(dated, "ipconfig.txt")), 0)
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def use_test_build(self, root):
+        """Dorvak.exe of the test build, whose waits end after seconds."""
+        shutil.copy(os.path.join(self.env.build_dir, "testwaits", "Dorvak.exe"),
+                    os.path.join(root, "Dorvak", "Dorvak.exe"))
+
+    def wait_processes(self, name, count, timeout):
+        deadline = time.time() + timeout
+        while len(processes_of(self.env, name)) != count:
+            if time.time() > deadline:
+                return False
+            time.sleep(0.1)
+        return True
+
+    def wait_progress(self, dorvak, ending, timeout=120):
+        deadline = time.time() + timeout
+        shown = ""
+        while time.time() < deadline:
+            shown = self.probe.text(dorvak.hwnd, 16651)
+            if shown.endswith(ending):
+                return shown
+            if dorvak.own_boxes():
+                break
+            time.sleep(0.2)
+        raise HarnessError("the progress line does not show %r (it shows %r)" % (ending, shown))
+
+    def assert_repainted_after_being_covered(self, dorvak):
+        geometry = window_geometry(dorvak.xid)
+        painted = grab(geometry)
+        if os.environ.get("DORVAK_E2E_KEEP"):
+            subprocess.run(["import", "-silent", "-window", "root",
+                            os.path.join(self.folder, "screen.png")])
+        magenta = b"\xff\x00\xff"
+        self.assertLess(share_of(painted, lambda p: p == magenta), 0.01)
+        cover = subprocess.Popen(["xmessage", "-bg", "magenta", "-fg", "magenta", "-geometry",
+                                  "%dx%d+%d+%d" % (geometry[2], geometry[3], geometry[0],
+                                                   geometry[1]), " "],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 30
+            while share_of(grab(geometry), lambda p: p == magenta) < 0.5:
+                if time.time() > deadline:
+                    raise HarnessError("the cover window did not appear")
+                time.sleep(0.2)
+        finally:
+            cover.kill()
+            cover.wait()
+        deadline = time.time() + 10
+        while True:
+            now = grab(geometry)
+            same = sum(1 for i in range(0, len(now), 3) if now[i:i + 3] == painted[i:i + 3])
+            if same * 3 >= 0.95 * len(now):
+                return
+            if time.time() > deadline:
+                if os.environ.get("DORVAK_E2E_KEEP"):
+                    for name, data in (("before", painted), ("after", now)):
+                        with open(os.path.join(self.folder, name + ".ppm"), "wb") as out:
+                            out.write(b"P6 %d %d 255\n" % (geometry[2], geometry[3]) + data)
+                self.fail("the window was not repainted while the program ran: %.0f%% of it "
+                          "is as before, %.0f%% is the cover's colour" % (
+                              100.0 * same * 3 / len(now),
+                              100 * share_of(now, lambda p: p == magenta)))
+            time.sleep(0.2)
+
+    def test_capture_that_never_ends_while_the_window_stays_painted(self):
+        root = self.installation(*SMALL)
+        self.use_test_build(root)
+        # The interpreter looks in its current folder, the program's, first.
+        hung = os.path.join(root, "Dorvak", "ipconfig.exe")
+        shutil.copy(os.path.join(self.env.bin, "NeverEnds.exe"), hung)
+        today = datetime.date.today()
+        lines = ["Команда не завершается"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        dorvak = self.start(root)
+        # Away from the top left corner, where the interpreter's console
+        # window opens, with its blinking cursor.
+        _, _, width, height = window_geometry(dorvak.xid)
+        screen_width, screen_height = (int(n) for n in xdotool("getdisplaygeometry").split())
+        dorvak.move_to(screen_width - width - 10, screen_height - height - 40)
+        dorvak.type_description(lines)
+        dorvak.save()
+        started = time.time()
+        command = self.wait_progress(dorvak, "\\cmd.exe /U /Q /C ipconfig /all")
+        self.assertTrue(self.wait_processes("ipconfig.exe", 2, 10),
+                        "the stand-in and the copy it starts are not running")
+        self.assert_repainted_after_being_covered(dorvak)
+        self.assertFalse(dorvak.own_boxes(), "the limit came before the window was checked")
+        box = dorvak.wait_box(timeout=120)
+        waited = time.time() - started
+        self.assertEqual((box.text, box.icon), (PROGRAM_TIMED_OUT + command, "error"))
+        self.assertGreaterEqual(waited, CAPTURE_LIMIT - 1)
+        boxes = dorvak.run_to_end()
+        self.assertEqual(len(boxes), 2, boxes)
+        self.assert_summary_last(boxes, root, today)
+        # The stand-in and the copy of itself it started are gone.
+        self.assertTrue(self.wait_processes("ipconfig.exe", 0, 30), "a stand-in is left running")
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
+
+    def test_configurator_that_never_ends(self):
+        root = self.installation(*SMALL)
+        self.use_test_build(root)
+        configurator = os.path.join(root, "MERUDisp", "MERUDispCfg.exe")
+        shutil.copy(os.path.join(self.env.bin, "NeverEnds.exe"), configurator)
+        today = datetime.date.today()
+        lines = ["Конфигуратор не завершается"]
+        before = snapshot(root)
+        expected = self.expected(root, today, lines)
+        export = expected.entries.get("MERUDrv/MERUDisp/Struct.XML")
+        if callable(export):
+            del expected.entries["MERUDrv/MERUDisp/Struct.XML"]  # it never came
+        dorvak = self.start(root)
+        dorvak.type_description(lines)
+        dorvak.save()
+        mirror = self.root_windows(root) + dated_name(today) + "\\MERUDrv\\"
+        command = (self.root_windows(root) + "\\MERUDisp\\MERUDispCfg.exe -s\"" + mirror +
+                   "\\MERUDisp\\Struct.XML\"")
+        self.assertEqual(self.wait_progress(dorvak, command), command)
+        self.assertTrue(self.wait_processes("MERUDispCfg.exe", 2, 10),
+                        "the stand-in and the copy it starts are not running")
+        started = time.time()
+        box = dorvak.wait_box(timeout=120)
+        self.assertEqual((box.text, box.icon), (PROGRAM_TIMED_OUT + command, "error"))
+        self.assertGreaterEqual(time.time() - started, CONFIGURATOR_LIMIT - 5)
+        boxes = dorvak.run_to_end()
+        self.assertEqual(len(boxes), 2, boxes)
+        self.assert_summary_last(boxes, root, today)
+        # The stand-in and the copy of itself it started are gone.
+        self.assertTrue(self.wait_processes("MERUDispCfg.exe", 0, 30), "a stand-in is left running")
+        self.assert_output(root, today, expected)
+        self.assert_only_dated_folder_written(root, before, today)
 
 if __name__ == "__main__":
     unittest.main()

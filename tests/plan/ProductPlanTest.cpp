@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -202,9 +204,14 @@ TEST(ProductPlan, FileInPlaceOfTheDomainLogsMirrorSkipsTheLogsButNotTheExport) {
                      "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUDomain\\Logs"), "in the way");
     EXPECT_EQ(f.CommandLog(L"MERUDomain"), f.ExpectedLog(L"MERUDomain", L"MERUDomainCfg.exe"));
-    // The report comes after the configuration copy and before the export's.
+    // The report comes after the configuration copy and before the export,
+    // which shows its command line while it runs.
     EXPECT_EQ(f.ui.events.front().text, f.mirror + L"MERUDomain\\Domain.xml");
-    EXPECT_EQ(f.ui.events.back().kind, UiEvent::Kind::SystemError);
+    ASSERT_GE(f.ui.events.size(), 2u);
+    EXPECT_EQ(f.ui.events[f.ui.events.size() - 2].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(
+        f.ui.events.back().text,
+        ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDomain", L"MERUDomainCfg.exe"));
 }
 
 TEST(ProductPlan, MERUUpdateWithoutBadUpdateAndCommonWithOnlyMultiProgLogs) {
@@ -254,4 +261,70 @@ TEST(ProductPlan, DeepMirrorBaseStillGetsTheExport) {
     EXPECT_EQ(f.CommandLog(L"MERUDisp"), f.ExpectedLog(L"MERUDisp", L"MERUDispCfg.exe"));
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUDisp\\Struct.XML"),
               StandInExport("MERUDispCfg.exe", "disp"));
+}
+
+TEST(ProductPlan, RootWithABlankNeverStartsAProgramTheBlankCutsThePathAt) {
+    // C:\...\MERU Suite\ as the root and C:\...\MERU.exe beside it: the
+    // system must not take the configurator's path up to the blank.
+    TempFolder sites(L"sites");
+    const std::wstring root = sites.Path() + L"MERU Suite\\";
+    MakeFolder(root);
+    ASSERT_TRUE(::CopyFileW(ConfiguratorInBuild(L"disp").c_str(),
+                            (sites.Path() + L"MERU.exe").c_str(), TRUE));
+    PutConfigurator(root, L"disp");
+    PutConfigurator(root, L"4.8.0.0");
+    TempFolder out(L"out");
+    const std::wstring mirror = out.Path() + L"MERUDrv\\";
+    MakeFolder(mirror);
+    RecordingUi ui;
+
+    WalkProductPlan(mirror, root, PlanStartDate(), ui);
+
+    EXPECT_EQ(ListFolder(sites.Path()), L"MERU Suite/ MERU.exe");
+    // Each configurator got its command line as composed, byte for byte:
+    // the path unquoted, blank and double backslash included.
+    for (const auto& [folder, program] :
+         {std::pair<std::wstring, std::wstring>{L"MERUDisp", L"MERUDispCfg.exe"},
+          {L"MERUDomain", L"MERUDomainCfg.exe"}}) {
+        EXPECT_EQ(ReadBytes(root + folder + L"\\commandline.log"),
+                  Utf8(ConfiguratorCommandLine(root, mirror, folder, program)) + "\r\n");
+        EXPECT_TRUE(Exists(mirror + folder + L"\\Struct.XML"));
+    }
+    EXPECT_EQ(ui.Count(UiEvent::Kind::Message), 0u);
+}
+
+TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
+    PlanFolders f;
+    PutFile(f.root.Path(), L"MERUDisp\\Struct.XML", "installed");
+    PutNewLog(f.root.Path(), L"MERUDisp\\LogSSL");
+    PutFolder(f.root.Path(), L"MERUDisp");
+    // The stand-in that never ends (nor does the copy of itself it starts),
+    // under the configurator's name.
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"NeverEnds.exe").c_str(),
+                            (f.root.Path() + L"MERUDisp\\MERUDispCfg.exe").c_str(), TRUE));
+    PutConfigurator(f.root.Path(), L"4.8.0.0");
+    PutFile(f.root.Path(), L"Kavmon\\Kavmon.Bad", "bad");
+
+    const ULONGLONG started = ::GetTickCount64();
+    WalkProductPlan(f.mirror, f.root.Path(), PlanStartDate(), f.ui, 3000);
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+
+    EXPECT_GE(elapsed, 3000u);
+    EXPECT_LT(elapsed, 120 * 1000u);
+    EXPECT_TRUE(NoProcessLeft(L"MERUDispCfg.exe", 10 * 1000));
+    const std::wstring line =
+        ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDisp", L"MERUDispCfg.exe");
+    ASSERT_EQ(f.ui.Texts(UiEvent::Kind::Message),
+              std::vector<std::wstring>{LoadResourceText(IDS_PROGRAM_TIMED_OUT) + line});
+    EXPECT_EQ(f.ui.Count(UiEvent::Kind::SystemError), 0u);
+    // The rest of the row and of the plan: the installed Struct.XML, export B,
+    // the single file and the inventories.
+    EXPECT_EQ(ReadBytes(f.mirror + L"MERUDisp\\Struct.XML"), "installed");
+    EXPECT_EQ(f.CommandLog(L"MERUDomain"), f.ExpectedLog(L"MERUDomain", L"MERUDomainCfg.exe"));
+    EXPECT_EQ(ListTree(f.mirror),
+              Lines({"Kavmon\\", "Kavmon\\Kavmon.Bad", "Kavmon\\Version.txt", "MERUDisp\\",
+                     "MERUDisp\\LogSSL\\", "MERUDisp\\LogSSL\\LogSSL.log", "MERUDisp\\Struct.XML",
+                     "MERUDisp\\Version.txt", "MERUDomain\\", "MERUDomain\\Logs\\",
+                     "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
+    EXPECT_EQ(f.ProgressCount(line), 1u);
 }

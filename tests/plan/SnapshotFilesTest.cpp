@@ -1,8 +1,30 @@
+#include "app/ResourceText.h"
 #include "collect/SnapshotFiles.h"
+#include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return std::wstring();
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+// What the interpreter's own commands write into a file with /U.
+std::string Utf16(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+} // namespace
 
 TEST(WindowVersion, SplitsTheValueAndDropsTheBuildWhenBit31IsSet) {
     EXPECT_EQ(WindowVersionText(0x1DB10106), "Version Windows is 6.1 (7601)");
@@ -67,27 +89,25 @@ TEST(SnapshotTexts, AFileThatCannotBeCreatedIsReportedOnceWithItsPath) {
     EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
-TEST(CaptureCommands, AreComposedExactly) {
+TEST(CaptureCommands, HoldNoPathButTheInterpreters) {
     const std::wstring system = L"C:\\Windows\\system32";
-    const std::wstring dated = L"C:\\Suite\\2019_04_05\\";
     const wchar_t* expected[] = {
-        L"C:\\Windows\\system32\\cmd.exe /U /Q /C ipconfig /all "
-        L">\"C:\\Suite\\2019_04_05\\ipconfig.txt\"",
-        L"C:\\Windows\\system32\\cmd.exe /U /Q /C route print "
-        L">\"C:\\Suite\\2019_04_05\\route.txt\"",
-        L"C:\\Windows\\system32\\cmd.exe /U /Q /C tree .. /F "
-        L">\"C:\\Suite\\2019_04_05\\files.tree\"",
-        L"C:\\Windows\\system32\\cmd.exe /U /Q /C arp -a >\"C:\\Suite\\2019_04_05\\arp.txt\"",
-        L"C:\\Windows\\system32\\cmd.exe /U /Q /C netstat -an "
-        L">\"C:\\Suite\\2019_04_05\\netstat.txt\"",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C ipconfig /all",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C route print",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C tree .. /F",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C arp -a",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C netstat -an",
     };
-    for (size_t i = 0; i < kCaptureCommandCount; ++i)
-        EXPECT_EQ(CaptureCommandLine(system, kCaptureCommands[i], dated), expected[i]) << i;
-
-    // A dated folder far beyond the old 360-character line stays whole.
-    const std::wstring deep = L"C:\\" + std::wstring(400, L'd') + L"\\2019_04_05\\";
-    EXPECT_EQ(CaptureCommandLine(system, kCaptureCommands[4], deep),
-              system + L"\\cmd.exe /U /Q /C netstat -an >\"" + deep + L"netstat.txt\"");
+    const wchar_t* files[] = {L"ipconfig.txt", L"route.txt", L"files.tree", L"arp.txt",
+                              L"netstat.txt"};
+    for (size_t i = 0; i < kCaptureCommandCount; ++i) {
+        EXPECT_EQ(CaptureCommandLine(system, kCaptureCommands[i]), expected[i]) << i;
+        EXPECT_EQ(std::wstring(kCaptureCommands[i].fileName), files[i]) << i;
+    }
+    EXPECT_EQ(CommandInterpreter(system), L"C:\\Windows\\system32\\cmd.exe");
+    // The interpreter reads its own name up to the first blank.
+    EXPECT_EQ(CaptureCommandLine(L"D:\\Win dows\\system32", kCaptureCommands[3]),
+              L"\"D:\\Win dows\\system32\\cmd.exe\" /U /Q /C arp -a");
 }
 
 TEST(CaptureCommands, SystemFolderIsTheSystemsOwn) {
@@ -98,35 +118,100 @@ TEST(CaptureCommands, SystemFolderIsTheSystemsOwn) {
     EXPECT_TRUE(Exists(SystemFolder() + L"\\cmd.exe"));
 }
 
-TEST(RunCaptureCommand, RunsInTheGivenFolderAndWaits) {
-    TempFolder folder(L"capture dir");
+TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
+    TempFolder dated(L"dated %PATH% folder");
+    TempFolder current(L"capture dir");
     RecordingUi ui;
-    // A relative output path lands in the current directory; the file is
-    // complete when the call returns, so the wait happened.
-    EXPECT_TRUE(RunCaptureCommand(SystemFolder() + L"\\cmd.exe /Q /C echo here>here.txt",
-                                  folder.Path(), ui));
-    ASSERT_TRUE(Exists(folder.Path() + L"here.txt"));
-    EXPECT_EQ(ReadBytes(folder.Path() + L"here.txt"), "here\r\n");
-    EXPECT_TRUE(ui.events.empty());
+    // Standard error is not part of a capture, as with ">" before; the
+    // command runs in the given folder, and the file is complete when the
+    // call returns, so the wait happened. /U still makes the interpreter's
+    // own commands write UTF-16 into it.
+    const CaptureCommand command{L"echo out& echo err 1>&2& cd", L"out.txt"};
+    EXPECT_TRUE(
+        RunCaptureCommand(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
+    const std::wstring folder = current.Path().substr(0, current.Path().size() - 1);
+    EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"), Utf16(L"out\r\n" + folder + L"\r\n"));
+    EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
+    EXPECT_EQ(ListFolder(current.Path()), L"");
+    ASSERT_EQ(ui.events.size(), 1u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
+    EXPECT_EQ(ui.events[0].text, CaptureCommandLine(SystemFolder(), command));
 }
 
-TEST(RunCaptureCommand, ProgramThatCannotStartBeepsOnce) {
+TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
+    TempFolder dated;
+    RecordingUi ui;
+    WriteBytes(dated.Path() + L"arp.txt", "someone else's");
+    MakeFolder(dated.Path() + L"route.txt");
+    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(),
+                                   60 * 1000, ui));
+    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(),
+                                   60 * 1000, ui));
+    EXPECT_EQ(ReadBytes(dated.Path() + L"arp.txt"), "someone else's");
+    ASSERT_EQ(ui.events.size(), 2u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[0].text,
+              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"arp.txt");
+    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[1].text,
+              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"route.txt");
+    EXPECT_NE(ui.events[1].code, 0u);
+}
+
+TEST(RunCaptureCommand, InterpreterThatCannotStartBeepsOnceAndLeavesNoFile) {
     TempFolder folder;
     RecordingUi ui;
-    EXPECT_FALSE(RunCaptureCommand(folder.Path() + L"missing\\cmd.exe /U /Q /C arp -a >\"" +
-                                       folder.Path() + L"arp.txt\"",
-                                   folder.Path(), ui));
+    EXPECT_FALSE(RunCaptureCommand(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
+                                   folder.Path(), 60 * 1000, ui));
     ASSERT_EQ(ui.events.size(), 1u);
     EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Beep);
     EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONEXCLAMATION));
-    EXPECT_FALSE(Exists(folder.Path() + L"arp.txt"));
+    EXPECT_EQ(ListFolder(folder.Path()), L"");
 }
 
-TEST(WriteSnapshotFiles, WritesEverySnapshotIntoAFolderWithBlanks) {
+TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItStarted) {
+    TempFolder folder;
+    // A name of its own, so that its processes can be told from any other.
+    const std::wstring hungName = L"hung" + std::to_wstring(::GetTickCount()) + L".exe";
+    const std::wstring hung = folder.Path() + hungName;
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"NeverEnds.exe").c_str(), hung.c_str(), TRUE));
+    const CaptureCommand command{hung.c_str(), L"hung.txt"};
+    RecordingUi ui;
+    const ULONGLONG started = ::GetTickCount64();
+    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), command, folder.Path(), 3000, ui));
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+    EXPECT_GE(elapsed, 3000u);
+    EXPECT_LT(elapsed, 60 * 1000u);
+    EXPECT_TRUE(NoProcessLeft(hungName, 10 * 1000));
+    EXPECT_TRUE(Exists(folder.Path() + L"hung.txt"));
+    const std::wstring line = CaptureCommandLine(SystemFolder(), command);
+    ASSERT_EQ(ui.events.size(), 2u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
+    EXPECT_EQ(ui.events[0].text, line);
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::Message);
+    EXPECT_EQ(ui.events[1].text, LoadResourceText(IDS_PROGRAM_TIMED_OUT) + line);
+    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(MB_ICONERROR));
+    // The next command runs as usual.
+    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
+                                  folder.Path(), 60 * 1000, ui));
+    EXPECT_EQ(ReadBytes(folder.Path() + L"next.txt"), Utf16(L"next\r\n"));
+}
+
+TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
+    // A "%NAME%" of a defined variable in the path, beside a folder of the
+    // name it stands for, with a blank too: every file lands in the folder
+    // as named.
     TempFolder base(L"snap shot");
-    const std::wstring dated = base.Path() + L"dated folder\\";
+    const std::wstring computer = EnvironmentValue(L"COMPUTERNAME");
+    ASSERT_FALSE(computer.empty());
+    const std::wstring dated = base.Path() + L"%COMPUTERNAME% x\\dated folder\\";
+    const std::wstring other = base.Path() + computer + L" x\\dated folder\\";
+    MakeFolder(base.Path() + L"%COMPUTERNAME% x");
     MakeFolder(dated);
     MakeFolder(dated + L"MERUDrv");
+    MakeFolder(base.Path() + computer + L" x");
+    MakeFolder(other);
     const std::wstring commandFolder = base.Path() + L"Dorvak\\";
     MakeFolder(commandFolder);
     RecordingUi ui;
@@ -135,7 +220,14 @@ TEST(WriteSnapshotFiles, WritesEverySnapshotIntoAFolderWithBlanks) {
 
     EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt WindowVersion.txt arp.txt files.tree "
                                  L"ipconfig.txt netstat.txt route.txt");
+    EXPECT_EQ(ListFolder(other), L"");
+    EXPECT_EQ(ListFolder(commandFolder), L"");
     EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCB\xE8\xF4\xF2\r\n\xF1\xF2\xEE\xE8\xF2");
     EXPECT_EQ(ReadBytes(dated + L"WindowVersion.txt"), WindowVersionText(::GetVersion()) + "\r\n");
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_NE(ReadBytes(dated + L"ipconfig.txt").size(), 0u);
+    std::vector<std::wstring> lines;
+    for (const CaptureCommand& command : kCaptureCommands)
+        lines.push_back(CaptureCommandLine(SystemFolder(), command));
+    EXPECT_EQ(ui.Texts(UiEvent::Kind::Progress), lines);
+    EXPECT_EQ(ui.events.size(), lines.size());
 }

@@ -2,6 +2,8 @@
 
 #include "app/ResourceText.h"
 #include "collect/CollectionRun.h"
+#include "collect/ProductPlan.h"
+#include "collect/SnapshotFiles.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
@@ -147,7 +149,11 @@ std::vector<std::string> FullMirror() {
 std::vector<std::wstring> ProgressFolders(const RecordingUi& ui, const std::wstring& mirror) {
     std::vector<std::wstring> folders;
     for (const std::wstring& path : ui.Texts(UiEvent::Kind::Progress)) {
-        EXPECT_EQ(path.compare(0, mirror.size(), mirror), 0) << Utf8(path);
+        // A program being waited for shows its command line.
+        if (path.compare(0, mirror.size(), mirror) != 0) {
+            folders.push_back(path);
+            continue;
+        }
         const std::wstring relative = path.substr(mirror.size());
         const std::wstring folder = relative.substr(0, relative.find_last_of(L'\\'));
         if (folders.empty() || folders.back() != folder)
@@ -197,22 +203,29 @@ TEST(WholeRun, EveryProductInstalled) {
     EXPECT_EQ(ReadBytes(mirror + L"Sefrin\\Version.txt"), "");
 
     // The order of the walk, as the progress line saw it.
-    const std::vector<std::wstring> expectedOrder = {
-        L"MERUDrv", L"MERUDrv\\BadClb", L"MERUDrv\\BadCll", L"MERUDrv\\BadDrv", L"MERUDrv\\BadStub",
-        L"MERUDrv\\LogClb", L"MERUDrv\\LogCll", L"MERUDrv\\LogDrv",
-        // LogRem's only copy is the silent fallback.
-        L"MERUPro", L"MERUPro\\BadPro", L"MERUPro\\LogPro", L"MERUDisp", L"MERUDisp\\BadDisp",
-        L"MERUDisp\\LogDispDrv", L"MERUDisp\\LogDispRmt", L"MERUDisp\\LogEMail",
-        L"MERUDisp\\LogGCM", L"MERUDisp\\LogFCM", L"MERUDisp\\LogSMS", L"MERUDisp\\LogSSL",
-        L"MERUDisp", // Struct.XML after export A
-        L"MERUDomain", L"MERUDomain\\Logs\\Bad", L"MERUDomain\\Logs\\EMail",
-        L"MERUDomain\\Logs\\GCM", L"MERUDomain\\Logs\\FCM", L"MERUDomain\\Logs\\Http",
-        L"MERUDomain\\Logs\\LU", L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
-        L"MERUDomain\\Logs\\SSL", L"MERUDomain\\Logs\\Stub", L"MERUDomain\\Logs\\User",
-        L"MERUDomain\\Logs\\Web", L"Ulvar", L"Ulvar\\LogUlvarRmt", L"Ulvar\\LogUlvarBad",
-        L"Ulvar", // Ulvar.bad
-        L"MERUProt\\BadProt", L"MERUSms", L"MERUSms\\BadSms", L"MERUSms\\LogSms", L"Kavmon",
-        L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"};
+    std::vector<std::wstring> expectedOrder;
+    for (const CaptureCommand& command : kCaptureCommands)
+        expectedOrder.push_back(CaptureCommandLine(SystemFolder(), command));
+    expectedOrder.insert(
+        expectedOrder.end(),
+        {L"MERUDrv", L"MERUDrv\\BadClb", L"MERUDrv\\BadCll", L"MERUDrv\\BadDrv",
+         L"MERUDrv\\BadStub", L"MERUDrv\\LogClb", L"MERUDrv\\LogCll", L"MERUDrv\\LogDrv",
+         // LogRem's only copy is the silent fallback.
+         L"MERUPro", L"MERUPro\\BadPro", L"MERUPro\\LogPro", L"MERUDisp", L"MERUDisp\\BadDisp",
+         L"MERUDisp\\LogDispDrv", L"MERUDisp\\LogDispRmt", L"MERUDisp\\LogEMail",
+         L"MERUDisp\\LogGCM", L"MERUDisp\\LogFCM", L"MERUDisp\\LogSMS", L"MERUDisp\\LogSSL",
+         ConfiguratorCommandLine(root.Path(), mirror, L"MERUDisp", L"MERUDispCfg.exe"),
+         L"MERUDisp", // Struct.XML after export A
+         L"MERUDomain", L"MERUDomain\\Logs\\Bad", L"MERUDomain\\Logs\\EMail",
+         L"MERUDomain\\Logs\\GCM", L"MERUDomain\\Logs\\FCM", L"MERUDomain\\Logs\\Http",
+         L"MERUDomain\\Logs\\LU", L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
+         L"MERUDomain\\Logs\\SSL", L"MERUDomain\\Logs\\Stub", L"MERUDomain\\Logs\\User",
+         L"MERUDomain\\Logs\\Web",
+         ConfiguratorCommandLine(root.Path(), mirror, L"MERUDomain", L"MERUDomainCfg.exe"),
+         L"Ulvar", L"Ulvar\\LogUlvarRmt", L"Ulvar\\LogUlvarBad",
+         L"Ulvar", // Ulvar.bad
+         L"MERUProt\\BadProt", L"MERUSms", L"MERUSms\\BadSms", L"MERUSms\\LogSms", L"Kavmon",
+         L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"});
     const std::vector<std::wstring> order = ProgressFolders(ui, mirror);
     EXPECT_EQ(order, expectedOrder);
     const auto progress = ui.Texts(UiEvent::Kind::Progress);
@@ -246,9 +259,11 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     EXPECT_EQ(ListTree(dated), Lines({"MERUDrv\\", "ReadMe.txt", "WindowVersion.txt", "arp.txt",
                                       "files.tree", "ipconfig.txt", "netstat.txt", "route.txt"}));
     EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCD\xE5\xF2 \xF1\xE2\xFF\xE7\xE8");
-    ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONINFORMATION));
-    EXPECT_EQ(ui.events[0].text,
+    // The five captures shown while they ran, then the summary alone.
+    ASSERT_EQ(ui.events.size(), kCaptureCommandCount + 1);
+    EXPECT_EQ(ui.Count(UiEvent::Kind::Progress), kCaptureCommandCount);
+    EXPECT_EQ(ui.events.back().kind, UiEvent::Kind::Message);
+    EXPECT_EQ(ui.events.back().code, static_cast<DWORD>(MB_ICONINFORMATION));
+    EXPECT_EQ(ui.events.back().text,
               LoadResourceText(IDS_SAVED_TO) + dated + LoadResourceText(IDS_SEND_TO_SUPPORT));
 }

@@ -39,13 +39,10 @@ std::wstring ReadUnicodeCapture(const std::wstring& path) {
 }
 // Runs `command` the way the captures do: through the system folder's
 // interpreter with /U /Q /C, its output into folder + fileName, in `folder`.
-// The one place that knows how a capture is started. No blank before the
-// redirection: "set NAME >file" would look for a name ending in one.
 bool Capture(const std::wstring& folder, const std::wstring& command, const wchar_t* fileName,
              RecordingUi& ui) {
-    const std::wstring commandText = L"\\cmd.exe /U /Q /C " + command + L">\"";
-    const CaptureCommand capture{commandText.c_str(), fileName};
-    return RunCaptureCommand(CaptureCommandLine(SystemFolder(), capture, folder), folder, ui);
+    const CaptureCommand capture{command.c_str(), fileName};
+    return RunCaptureCommand(SystemFolder(), folder, capture, folder, 60 * 1000, ui);
 }
 } // namespace
 

@@ -4,6 +4,17 @@ void RecordingUi::ShowProgress(const std::wstring& path) {
     events.push_back({UiEvent::Kind::Progress, path, 0});
 }
 
+void RecordingUi::LetPaintThrough() {
+    ++paintPasses;
+    // Checks the queue as a window would, so a wait for new paint messages
+    // does not wake again for ones it has already been told of.
+    MSG message;
+    for (int painted = 0;
+         painted < 64 && ::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++painted)
+        ::DispatchMessageW(&message);
+}
+
 void RecordingUi::ReportSystemError(const std::wstring& text, DWORD code) {
     events.push_back({UiEvent::Kind::SystemError, text, code});
 }

@@ -17,11 +17,14 @@ struct UiEvent {
 class RecordingUi : public ICollectionUi {
   public:
     void ShowProgress(const std::wstring& path) override;
+    void LetPaintThrough() override;
     void ReportSystemError(const std::wstring& text, DWORD code) override;
     void ShowMessage(const std::wstring& text, UINT icon) override;
     void Beep(UINT type) override;
 
     std::vector<UiEvent> events;
+    // Kept apart from the events: how often depends on the machine's timing.
+    size_t paintPasses = 0;
 
     std::vector<std::wstring> Texts(UiEvent::Kind kind) const;
     size_t Count(UiEvent::Kind kind) const;

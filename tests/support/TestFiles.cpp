@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
@@ -148,4 +150,33 @@ std::wstring ListFolder(const std::wstring& folder) {
     for (const auto& name : names)
         out += (out.empty() ? L"" : L" ") + name;
     return out;
+}
+
+namespace {
+
+size_t CountProcesses(const std::wstring& fileName) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    size_t count = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+         more = ::Process32NextW(snapshot, &entry))
+        if (::CompareStringOrdinal(entry.szExeFile, -1, fileName.c_str(), -1, TRUE) == CSTR_EQUAL)
+            ++count;
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+} // namespace
+
+bool NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (CountProcesses(fileName) != 0) {
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
 }

@@ -35,3 +35,7 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
 std::wstring TestProgramFolder();
 // Sorted names of a folder's entries (without "." and ".."), "/" after folders.
 std::wstring ListFolder(const std::wstring& folder);
+
+// Whether every process started from a program file of this name (the file
+// name alone, as the system lists processes) has gone within `timeoutMs`.
+bool NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs);

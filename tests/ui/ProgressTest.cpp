@@ -1,5 +1,7 @@
 #include "DialogDriver.h"
 
+#include "app/ResourceText.h"
+#include "collect/ChildProcess.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
@@ -120,4 +122,136 @@ TEST(CollectionDialog, ProgressLeavesTheOperatorsInputAlone) {
     EXPECT_FALSE(dialog.progressUnpainted) << "the progress line was not repainted";
     EXPECT_EQ(run.modalResult, IDCANCEL);
     EXPECT_EQ(ListFolder(root.Path()), L"");
+}
+
+TEST(CollectionDialog, ThousandProgressStepsLeaveALongDescriptionWhereTheOperatorLeftIt) {
+    TempFolder root(L"ui");
+    ProgressProbeDlg dialog(root.Path(), ProductVersion{});
+    for (int copy = 0; copy < 1000; ++copy)
+        dialog.paths.push_back(root.Path() + L"2024_01_02\\MERUDrv\\MERUDrv\\LogDrv\\log" +
+                               std::to_wstring(copy) + L".txt");
+    // Far beyond the 255 characters the loading exchange compares, in more
+    // lines than the edit shows.
+    std::wstring description;
+    for (int line = 0; line < 30; ++line)
+        description += (line ? L"\r\n" : L"") + std::to_wstring(line) + L": " +
+                       std::wstring(700, static_cast<wchar_t>(L'a' + line % 26));
+
+    std::wstring progressShown;
+    std::wstring textBefore;
+    std::wstring textAfter;
+    DWORD selectionBefore = 0;
+    DWORD selectionAfter = 0;
+    LRESULT firstLineBefore = 0;
+    LRESULT firstLineAfter = 0;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            HWND edit = ::GetDlgItem(window, IDC_DESCRIPTION);
+            HWND progress = ::GetDlgItem(window, IDC_PROGRESS);
+            ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(description.c_str()));
+            // A selection in the middle, scrolled into view as the operator
+            // would have it after reading there.
+            ::SendMessageW(edit, EM_SETSEL, 10000, 10020);
+            ::SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+            textBefore = driver.Text(edit);
+            selectionBefore = static_cast<DWORD>(::SendMessageW(edit, EM_GETSEL, 0, 0));
+            firstLineBefore = ::SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+            driver.Expect([&] { return firstLineBefore > 0; },
+                          "the description did not scroll: the test would prove nothing");
+
+            ::PostMessageW(window, ProgressProbeDlg::kReportCopies, 0, 0);
+            driver.Expect([&] { return driver.Text(progress) == dialog.paths.back(); },
+                          "the progress line does not show the last copy", 60000);
+            progressShown = driver.Text(progress);
+            textAfter = driver.Text(edit);
+            selectionAfter = static_cast<DWORD>(::SendMessageW(edit, EM_GETSEL, 0, 0));
+            firstLineAfter = ::SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+            driver.Press(VK_ESCAPE);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(textBefore.size(), description.size());
+    EXPECT_TRUE(textAfter == textBefore) << "the description changed";
+    EXPECT_EQ(selectionBefore, static_cast<DWORD>(MAKELONG(10000, 10020)));
+    EXPECT_EQ(selectionAfter, selectionBefore);
+    EXPECT_EQ(firstLineAfter, firstLineBefore);
+    EXPECT_EQ(Utf8(progressShown), Utf8(dialog.paths.back()));
+    EXPECT_EQ(run.modalResult, IDCANCEL);
+}
+
+namespace {
+
+// The collection dialog waiting for a program that never ends, on its own
+// thread, as a run waits for a capture or a configurator.
+class WaitProbeDlg : public CDorvakDlg {
+  public:
+    static constexpr UINT kWaitForProgram = WM_APP + 2;
+    static constexpr DWORD kLimitMs = 15000;
+
+    using CDorvakDlg::CDorvakDlg;
+
+    ChildProgram program;
+    std::atomic<int> result{-1};
+
+  protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != kWaitForProgram)
+            return CDorvakDlg::HandleMessage(message, wParam, lParam);
+        result = static_cast<int>(RunAndWait(program, kLimitMs, *this));
+        return TRUE;
+    }
+};
+
+} // namespace
+
+TEST(CollectionDialog, WindowIsRepaintedWhileAProgramRunsAndTheLimitIsReportedOnce) {
+    TempFolder root(L"ui");
+    WaitProbeDlg dialog(root.Path(), ProductVersion{});
+    dialog.program.application = TestProgramFolder() + L"NeverEnds.exe";
+    dialog.program.commandLine = L"\"" + dialog.program.application + L"\" waited for";
+
+    std::wstring progressShown;
+    std::wstring boxText;
+    bool paintedWhileWaiting = false;
+    bool boxBeforeLimit = true;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            HWND progress = ::GetDlgItem(window, IDC_PROGRESS);
+            ::PostMessageW(window, WaitProbeDlg::kWaitForProgram, 0, 0);
+            driver.Expect([&] { return driver.Text(progress) == dialog.program.commandLine; },
+                          "the progress line does not show the program waited for", 10000);
+            progressShown = driver.Text(progress);
+            // As if another window had covered the whole dialog and gone.
+            ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            paintedWhileWaiting = driver.WaitFor(
+                [&] {
+                    return !::GetUpdateRect(window, nullptr, FALSE) &&
+                           !::GetUpdateRect(progress, nullptr, FALSE) &&
+                           !::GetUpdateRect(::GetDlgItem(window, IDOK), nullptr, FALSE);
+                },
+                5000);
+            boxBeforeLimit = dialog.result != -1;
+            HWND box = driver.WaitForMessageBox(window, 120000);
+            boxText = driver.MessageBoxText(box);
+            driver.Activate(box);
+            driver.Press(VK_RETURN);
+            driver.WaitUntilGone(box);
+            driver.Expect([&] { return dialog.result != -1; }, "the wait did not return");
+            driver.Activate(window);
+            driver.Press(VK_ESCAPE);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(Utf8(progressShown), Utf8(dialog.program.commandLine));
+    EXPECT_TRUE(paintedWhileWaiting) << "the dialog stayed unpainted while the program ran";
+    EXPECT_FALSE(boxBeforeLimit);
+    EXPECT_EQ(Utf8(boxText),
+              Utf8(LoadResourceText(IDS_PROGRAM_TIMED_OUT) + dialog.program.commandLine));
+    EXPECT_EQ(dialog.result, static_cast<int>(ChildResult::TimedOut));
+    EXPECT_TRUE(NoProcessLeft(L"NeverEnds.exe", 10000));
+    EXPECT_EQ(run.modalResult, IDCANCEL);
 }
