@@ -5,8 +5,14 @@
 # scripts/latin-cyrillic.xkb before any Wine program starts, so that text
 # typed into a program with xdotool arrives whole.
 BUILD_DIR="${DORVAK_BUILD_DIR:-build}"
-export WINEPREFIX="$(cd "$BUILD_DIR" && pwd)/wineprefix"
-WINE_RUN="$(cd "$BUILD_DIR" && pwd)/wine-run.sh"
+# Without the build folder the prefix would be named from nothing ("/wineprefix").
+if [ ! -x "$BUILD_DIR/wine-run.sh" ]; then
+    echo "no configured build in '$BUILD_DIR' (DORVAK_BUILD_DIR): build first (scripts/build.sh)" >&2
+    return 1
+fi
+BUILD_DIR="$(cd "$BUILD_DIR" && pwd)"
+export WINEPREFIX="${DORVAK_WINEPREFIX:-$BUILD_DIR/wineprefix}"
+WINE_RUN="$BUILD_DIR/wine-run.sh"
 XVFB_PID=""
 
 wine_env_start() {

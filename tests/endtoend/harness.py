@@ -27,18 +27,22 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 KEYMAP = os.path.join(SOURCE_DIR, "scripts", "latin-cyrillic.xkb")
+BUILD_DIR = os.path.abspath(os.environ.get("DORVAK_BUILD_DIR", "build"))
+if not os.path.isfile(os.path.join(BUILD_DIR, "gen", "dorvak_ids.py")):
+    sys.exit("no configured build folder at %s (DORVAK_BUILD_DIR): build first with "
+             "scripts/build.sh" % BUILD_DIR)
+# The caption and the numbered ids, as the build gives them to the program.
+sys.path.insert(0, os.path.join(BUILD_DIR, "gen"))
+from dorvak_ids import DIALOG_CAPTION, IDC_DESCRIPTION, IDC_PROGRESS, IDC_START_DATE  # noqa: E402,F401
 
-DIALOG_TITLE = "Dorvak - сохранение протоколов и конфигурации"
-BOX_TITLE = "Dorvak"
-IDC_START_DATE = 16650
-IDC_PROGRESS = 16651
-IDC_DESCRIPTION = 16653
+IDOK = 1  # winuser.h: the default button, Save
 
 SAVED_TO = "Сохраненные данные помещены в папку "
 FOLDER = "Папка "
@@ -200,7 +204,7 @@ class Keyboard:
 
 class Environment:
     def __init__(self):
-        self.build_dir = os.path.abspath(os.environ.get("DORVAK_BUILD_DIR", "build"))
+        self.build_dir = BUILD_DIR
         self.wine_run = os.path.join(self.build_dir, "wine-run.sh")
         self.prefix = os.environ.get("DORVAK_WINEPREFIX",
                                      os.path.join(self.build_dir, "wineprefix"))
@@ -500,7 +504,7 @@ class Dorvak:
     def wait_dialog(self, known=(), timeout=60):
         def dialog():
             for item in self.probe.windows():
-                if item["title"] == DIALOG_TITLE and not item["box"] and \
+                if item["title"] == DIALOG_CAPTION and not item["box"] and \
                         item["hwnd"] not in known:
                     return item
             if self.process is not None and self.process.poll() is not None:

@@ -13,8 +13,9 @@ import time
 import unittest
 
 from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
-                     IDC_DESCRIPTION, ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase,
-                     HarnessError, LineReader, compare_output, dated_name, snapshot, xdotool)
+                     IDC_DESCRIPTION, IDC_PROGRESS, IDOK, ROOT_WITHOUT_FILE_PERMISSIONS, Box,
+                     EndToEndCase, HarnessError, LineReader, compare_output, dated_name,
+                     snapshot, xdotool)
 
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
 
@@ -364,7 +365,7 @@ class Faults(EndToEndCase):
         # run starts while the first works.
         clicks = []
         for dorvak in (first, second):
-            x, y = dorvak.control_center(1)
+            x, y = dorvak.control_center(IDOK)
             clicks += ["mousemove", "--sync", str(x), str(y), "click", "1"]
         subprocess.run(["xdotool"] + clicks, check=True, timeout=60)
 
@@ -545,7 +546,7 @@ class ChildPrograms(EndToEndCase):
         deadline = time.time() + timeout
         shown = ""
         while time.time() < deadline:
-            shown = self.probe.text(dorvak.hwnd, 16651)
+            shown = self.probe.text(dorvak.hwnd, IDC_PROGRESS)
             if shown.endswith(ending):
                 return shown
             if dorvak.own_boxes():
