@@ -12,10 +12,12 @@ import subprocess
 import time
 import unittest
 
-from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
-                     IDC_DESCRIPTION, IDC_PROGRESS, IDOK, ROOT_WITHOUT_FILE_PERMISSIONS, Box,
-                     EndToEndCase, HarnessError, LineReader, compare_output, dated_name,
-                     snapshot, xdotool)
+from harness.case import EndToEndCase
+from harness.environment import ROOT_WITHOUT_FILE_PERMISSIONS, xdotool
+from harness.expected import compare_output, dated_name, snapshot
+from harness.waits import HarnessError, LineReader
+from harness.window import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
+                            IDC_DESCRIPTION, IDC_PROGRESS, IDOK, PROGRAM_TIMED_OUT, Box)
 
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
 
@@ -415,7 +417,6 @@ class Faults(EndToEndCase):
         self.assert_only_dated_folder_written(root, before, today)
 
 
-PROGRAM_TIMED_OUT = "Превышено время ожидания завершения программы "
 # The limits of the test build of Dorvak.exe (testwaits/), in seconds.
 CAPTURE_LIMIT = 30
 CONFIGURATOR_LIMIT = 20

@@ -6,8 +6,9 @@ import datetime
 import os
 import unittest
 
-from harness import (FOLDER, FOLDER_EXISTS, IDC_DESCRIPTION, IDOK, EndToEndCase, dated_name,
-                     snapshot, tree_difference)
+from harness.case import EndToEndCase
+from harness.expected import dated_name, snapshot, tree_difference
+from harness.window import FOLDER, FOLDER_EXISTS, IDC_DESCRIPTION, IDOK
 
 # 2,000 logs over 20 days in 38 log folders, every product, both
 # configurators, programs with and without version resources.
