@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include "collect/ProductPlan.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -182,13 +183,9 @@ unsigned long MinimalCopy(const std::wstring& root, const std::wstring& mirror,
     return copied;
 }
 
-const wchar_t* const kInventoryFolders[14] = {
-    L"Common",  L"MERUDisp", L"MERUDomain", L"MERUDrv", L"MERUMsg", L"MERUPro", L"MERUProt",
-    L"MERUSms", L"Kavmon",   L"Sefrin",     L"Setup",   L"Ulvar",   L"Tools",   L"MERUUpdate"};
-
 unsigned long MinimalInventories(const std::wstring& root, const std::wstring& mirror) {
     unsigned long lines = 0;
-    for (const wchar_t* folder : kInventoryFolders) {
+    for (const std::wstring& folder : PlanInventoryFolders()) {
         const std::wstring source = root + folder + L"\\";
         const DWORD attributes = ::GetFileAttributesW((root + folder).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))

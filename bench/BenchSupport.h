@@ -59,9 +59,6 @@ unsigned long MinimalCopy(const std::wstring& root, const std::wstring& mirror,
                           const Selection& selection,
                           const std::function<void(const std::wstring&)>& beforeCopy = {});
 
-// The fourteen inventoried folders, as the plan names them.
-extern const wchar_t* const kInventoryFolders[14];
-
 // The least any program could do for the engine's inventories: for each
 // installed inventoried folder, its mirror folder and a Version.txt with one
 // line per .exe and then per .dll (name, product version when there is one,

@@ -154,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
         ::CreateDirectoryW(mirror.c_str(), nullptr);
         SilentUi ui;
         const double start = Seconds();
-        for (const wchar_t* folder : kInventoryFolders)
+        for (const std::wstring& folder : PlanInventoryFolders())
             WriteVersionInventory(mirror, folder, root, ui);
         inventories.push_back(Seconds() - start);
         RemoveTree(base);

@@ -7,6 +7,7 @@
 // what Esc does) and waits for the process to end.
 #include "BenchSupport.h"
 
+#include "DialogCaption.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 
 namespace {
 
-const wchar_t kTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
+const wchar_t kTitle[] = DORVAK_DIALOG_CAPTION_W;
 
 struct Search {
     DWORD process;

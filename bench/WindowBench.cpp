@@ -23,6 +23,8 @@
 // follows the same one; each method's median and spread are printed.
 #include "BenchSupport.h"
 
+#include "DialogCaption.h"
+#include "res/resource.h"
 #include "collect/SnapshotFiles.h"
 #include "win/Handles.h"
 
@@ -35,9 +37,8 @@
 
 namespace {
 
-const wchar_t kDialogTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
+const wchar_t kDialogTitle[] = DORVAK_DIALOG_CAPTION_W;
 const wchar_t kSummaryStart[] = L"Сохраненные данные помещены в папку ";
-constexpr int kDescriptionId = 16653;
 
 struct Found {
     DWORD process;
@@ -106,7 +107,7 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
         if (dialog == nullptr)
             ::Sleep(100);
     }
-    HWND edit = dialog != nullptr ? ::GetDlgItem(dialog, kDescriptionId) : nullptr;
+    HWND edit = dialog != nullptr ? ::GetDlgItem(dialog, IDC_DESCRIPTION) : nullptr;
     if (edit != nullptr) {
         ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(description.c_str()));
         if (TextOf(edit) != description) {

@@ -12,6 +12,16 @@ function(dorvak_target_options target)
     endif()
 endfunction()
 
+# A program whose entry point is wmain or wWinMain. MSVC's linker finds the
+# wide entry by itself (and WIN32 picks the subsystem); GNU ld is told with
+# -municode. add_executable(... WIN32 ...) already passes -mwindows there.
+function(dorvak_program target)
+    dorvak_target_options(${target})
+    if(NOT MSVC)
+        target_link_options(${target} PRIVATE -municode)
+    endif()
+endfunction()
+
 # Writes the version numbers of one binary into a header its .rc includes.
 function(dorvak_version_header target version original_name description)
     string(REPLACE "." ";" parts "${version}")

@@ -5,13 +5,23 @@
 # scripts/latin-cyrillic.xkb before any Wine program starts, so that text
 # typed into a program with xdotool arrives whole.
 BUILD_DIR="${DORVAK_BUILD_DIR:-build}"
-export WINEPREFIX="$(cd "$BUILD_DIR" && pwd)/wineprefix"
-WINE_RUN="$(cd "$BUILD_DIR" && pwd)/wine-run.sh"
+# Without the build folder the prefix would be named from nothing ("/wineprefix").
+if [ ! -x "$BUILD_DIR/wine-run.sh" ]; then
+    echo "no configured build in '$BUILD_DIR' (DORVAK_BUILD_DIR): build first (scripts/build.sh)" >&2
+    return 1
+fi
+BUILD_DIR="$(cd "$BUILD_DIR" && pwd)"
+export WINEPREFIX="${DORVAK_WINEPREFIX:-$BUILD_DIR/wineprefix}"
+WINE_RUN="$BUILD_DIR/wine-run.sh"
 XVFB_PID=""
 
+# wine_env_start [xvfb|user]: xvfb (the default) always starts an Xvfb of its
+# own; user keeps DISPLAY when a display answers there. Prints nothing; sets
+# DISPLAY, and XVFB_PID when the Xvfb is ours.
 wine_env_start() {
     use_own_display="${1:-xvfb}"
-    if [ "$use_own_display" = "xvfb" ] || [ -z "${DISPLAY:-}" ]; then
+    if [ "$use_own_display" = "xvfb" ] || [ -z "${DISPLAY:-}" ] ||
+        ! xdpyinfo >/dev/null 2>&1; then
         display_number=97
         while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
             display_number=$((display_number + 1))
@@ -31,7 +41,12 @@ wine_env_start() {
         done
     fi
     # The first start creates the prefix; then the server stays up.
-    "$WINE_RUN" cmd /c exit >/dev/null 2>&1 || true
+    status=0
+    timeout 300 "$WINE_RUN" cmd /c exit >/dev/null 2>&1 || status=$?
+    if [ "$status" = 124 ]; then
+        echo "the first Windows program of $WINEPREFIX did not end within 300 s" >&2
+        return 1
+    fi
     /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
 }
 

@@ -171,3 +171,15 @@ void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& install
     for (const wchar_t* logFolder : kTrailingLogFolders)
         CollectLogFolder(mirrorBase, logFolder, ui, installationRoot, startDate);
 }
+
+std::vector<std::wstring> PlanLogFolders() {
+    std::vector<std::wstring> folders;
+    for (const ProductRow& row : ProductRows())
+        folders.insert(folders.end(), row.logFolders.begin(), row.logFolders.end());
+    folders.insert(folders.end(), std::begin(kTrailingLogFolders), std::end(kTrailingLogFolders));
+    return folders;
+}
+
+std::vector<std::wstring> PlanInventoryFolders() {
+    return {std::begin(kInventoryFolders), std::end(kInventoryFolders)};
+}

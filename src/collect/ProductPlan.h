@@ -6,6 +6,7 @@
 #include "win/VersionInfo.h"
 
 #include <string>
+#include <vector>
 
 // Walks the fixed plan of the suite's folders: configuration, logs, single
 // files, configurator exports, version inventories. Never stops the run;
@@ -31,3 +32,10 @@ std::wstring ConfiguratorCommandLine(const std::wstring& installationRoot,
 // MERUDomainCfg.exe can export only from a product version later than
 // 4.7.2.0, compared number by number.
 bool DomainConfiguratorCanExport(const ProductVersion& version);
+
+// The folders the plan reads, relative to the installation root: every log
+// folder in the order the walk reaches it (the rows', then the trailing
+// ones), and the inventoried folders. The sample installation and the
+// benchmarks lay out and measure exactly these.
+std::vector<std::wstring> PlanLogFolders();
+std::vector<std::wstring> PlanInventoryFolders();

@@ -1,5 +1,6 @@
 // Starts the real Dorvak.exe from <root>\Dorvak\ with a resource library of
 // a chosen version beside it, and watches what the operator would see.
+#include "DialogCaption.h"
 #include "support/MessageBoxWatcher.h"
 #include "win/PeImage.h"
 #include "support/TestFiles.h"
@@ -10,7 +11,7 @@
 #include <vector>
 
 namespace {
-const wchar_t kDialogTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
+const wchar_t kDialogTitle[] = DORVAK_DIALOG_CAPTION_W;
 
 struct WindowSearch {
     DWORD processId;

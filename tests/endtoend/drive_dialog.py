@@ -19,7 +19,9 @@ import sys
 sys.dont_write_bytecode = True  # nothing of ours in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import harness  # noqa: E402
+from harness.environment import Environment, Keyboard, display_works  # noqa: E402
+from harness.waits import HarnessError, wait_for  # noqa: E402
+from harness.window import Dorvak, Probe  # noqa: E402
 
 
 def picture(folder, name):
@@ -31,18 +33,18 @@ def picture(folder, name):
 
 
 def drive(description, folder, run_timeout):
-    env = harness.Environment()
+    env = Environment()
     if "WINEPREFIX" in os.environ:
         env.prefix = os.environ["WINEPREFIX"]
         env.drive_c = os.path.join(env.prefix, "drive_c")
-    if not env._display_works():
-        raise harness.HarnessError("no display at DISPLAY=%s" % os.environ.get("DISPLAY"))
-    env.keyboard = harness.Keyboard(os.environ["DISPLAY"])
+    if not display_works():
+        raise HarnessError("no display at DISPLAY=%s" % os.environ.get("DISPLAY"))
+    env.keyboard = Keyboard(os.environ["DISPLAY"])
     probe = None
     try:
         env.keyboard.ensure_latin_cyrillic()
-        probe = harness.Probe(env)
-        dorvak = harness.Dorvak.attach(env, probe, timeout=120)
+        probe = Probe(env)
+        dorvak = Dorvak.attach(env, probe, timeout=120)
         dorvak.type_description(description.split("\n"))
         picture(folder, "before-save.png")
         dorvak.save()
@@ -53,8 +55,8 @@ def drive(description, folder, run_timeout):
                     picture(folder, "message-%d.png" % len(dorvak.boxes))
                     dorvak.answer_box(box)
             return dorvak.ended()
-        harness.wait_for(answered_all, "Dorvak ended, every message answered", run_timeout,
-                         interval=0.1, observed=lambda: "messages so far: %r" % dorvak.boxes)
+        wait_for(answered_all, "Dorvak ended, every message answered", run_timeout,
+                 interval=0.1, observed=lambda: "messages so far: %r" % dorvak.boxes)
         for box in dorvak.boxes:
             print("Message: %s" % box.text.replace("\r\n", " "))
     finally:
@@ -70,7 +72,7 @@ def main(argv):
     try:
         drive(argv[0], argv[1] if len(argv) > 1 else "",
               float(os.environ.get("DORVAK_DRIVE_TIMEOUT", "600")))
-    except harness.HarnessError as error:
+    except HarnessError as error:
         print("drive-dialog: %s" % error, file=sys.stderr)
         return 1
     return 0

@@ -14,7 +14,7 @@ import unittest
 sys.dont_write_bytecode = True  # nothing of ours in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import harness  # noqa: E402
+from harness.case import end_session  # noqa: E402
 
 
 def main(argv):
@@ -32,7 +32,7 @@ def main(argv):
     try:
         result = unittest.TextTestRunner(verbosity=2).run(suite)
     finally:
-        harness.end_session()
+        end_session()
     return 0 if result.wasSuccessful() and result.testsRun else 1
 
 

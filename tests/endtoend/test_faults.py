@@ -12,9 +12,12 @@ import subprocess
 import time
 import unittest
 
-from harness import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
-                     IDC_DESCRIPTION, ROOT_WITHOUT_FILE_PERMISSIONS, Box, EndToEndCase,
-                     HarnessError, LineReader, compare_output, dated_name, snapshot, xdotool)
+from harness.case import EndToEndCase
+from harness.environment import ROOT_WITHOUT_FILE_PERMISSIONS, xdotool
+from harness.expected import compare_output, dated_name, snapshot
+from harness.waits import HarnessError, LineReader
+from harness.window import (COPY_FILE_FAILED, CREATE_FOLDER_FAILED, FOLDER, FOLDER_EXISTS,
+                            IDC_DESCRIPTION, IDC_PROGRESS, IDOK, PROGRAM_TIMED_OUT, Box)
 
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
 
@@ -364,7 +367,7 @@ class Faults(EndToEndCase):
         # run starts while the first works.
         clicks = []
         for dorvak in (first, second):
-            x, y = dorvak.control_center(1)
+            x, y = dorvak.control_center(IDOK)
             clicks += ["mousemove", "--sync", str(x), str(y), "click", "1"]
         subprocess.run(["xdotool"] + clicks, check=True, timeout=60)
 
@@ -414,7 +417,6 @@ class Faults(EndToEndCase):
         self.assert_only_dated_folder_written(root, before, today)
 
 
-PROGRAM_TIMED_OUT = "Превышено время ожидания завершения программы "
 # The limits of the test build of Dorvak.exe (testwaits/), in seconds.
 CAPTURE_LIMIT = 30
 CONFIGURATOR_LIMIT = 20
@@ -545,7 +547,7 @@ class ChildPrograms(EndToEndCase):
         deadline = time.time() + timeout
         shown = ""
         while time.time() < deadline:
-            shown = self.probe.text(dorvak.hwnd, 16651)
+            shown = self.probe.text(dorvak.hwnd, IDC_PROGRESS)
             if shown.endswith(ending):
                 return shown
             if dorvak.own_boxes():

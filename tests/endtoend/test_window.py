@@ -6,8 +6,9 @@ import datetime
 import os
 import unittest
 
-from harness import (DIALOG_TITLE, FOLDER, FOLDER_EXISTS, EndToEndCase, dated_name, snapshot,
-                     tree_difference)
+from harness.case import EndToEndCase
+from harness.expected import dated_name, snapshot, tree_difference
+from harness.window import FOLDER, FOLDER_EXISTS, IDC_DESCRIPTION, IDOK
 
 # 2,000 logs over 20 days in 38 log folders, every product, both
 # configurators, programs with and without version resources.
@@ -37,7 +38,7 @@ class OperatorRuns(EndToEndCase):
         today = datetime.date.today()
         self.assertEqual(dorvak.calendar_day(), today.isoformat())
         self.assertEqual(dorvak.description(), "")
-        self.assertEqual(dorvak.focused_control(), 1)
+        self.assertEqual(dorvak.focused_control(), IDOK)
         self.run_and_check(root, dorvak, today, DESCRIPTION)
         # At least the newest log of each of the 38 log folders made it.
         copied = [path for path, kind in snapshot(os.path.join(root, dated_name(today))).items()
@@ -91,7 +92,7 @@ class OperatorRuns(EndToEndCase):
         dorvak.answer_boxes_until(lambda: dorvak.boxes, timeout=30)
         self.assertEqual([(box.text, box.icon) for box in dorvak.boxes],
                          [("Не введено описание", "exclamation")])
-        self.assertEqual(dorvak.focused_control(), 16653)
+        self.assertEqual(dorvak.focused_control(), IDC_DESCRIPTION)
         self.assertEqual(dorvak.calendar_day(), day.isoformat())
         dorvak.boxes.clear()
         self.run_and_check(root, dorvak, day, ["Начиная с выбранного дня"])

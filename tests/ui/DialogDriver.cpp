@@ -1,5 +1,6 @@
 #include "DialogDriver.h"
 
+#include "DialogCaption.h"
 #include "app/MessageBox.h"
 #include "app/ResourceText.h"
 #include "res/resource.h"
@@ -267,7 +268,7 @@ void ExpectNoFailures(const DriveResult& result) {
         ADD_FAILURE() << failure;
 }
 
-const wchar_t kCollectionCaption[] = L"Dorvak - сохранение протоколов и конфигурации";
+const wchar_t kCollectionCaption[] = DORVAK_DIALOG_CAPTION_W;
 const wchar_t kAboutCaption[] = L"О проекте Dorvak";
 
 void TabToDescription(DialogDriver& driver, HWND dialog) {

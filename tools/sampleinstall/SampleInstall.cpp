@@ -15,6 +15,7 @@
 //   --odd-names         also files whose names hold blanks, Cyrillic and
 //                       characters that code page 1251 lacks
 //   --only-dorvak       an installation root holding nothing but Dorvak
+#include "collect/ProductPlan.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 
@@ -51,22 +52,6 @@ class Random {
 
   private:
     unsigned long long m_state;
-};
-
-const wchar_t* const kLogFolders[] = {
-    L"MERUDrv\\BadClb",       L"MERUDrv\\BadCll",         L"MERUDrv\\BadDrv",
-    L"MERUDrv\\BadStub",      L"MERUDrv\\LogClb",         L"MERUDrv\\LogCll",
-    L"MERUDrv\\LogDrv",       L"MERUDrv\\LogRem",         L"MERUPro\\BadPro",
-    L"MERUPro\\LogPro",       L"MERUPro\\LogRem",         L"MERUDisp\\BadDisp",
-    L"MERUDisp\\LogDispDrv",  L"MERUDisp\\LogDispRmt",    L"MERUDisp\\LogEMail",
-    L"MERUDisp\\LogGCM",      L"MERUDisp\\LogFCM",        L"MERUDisp\\LogSMS",
-    L"MERUDisp\\LogSSL",      L"MERUDomain\\Logs\\Bad",   L"MERUDomain\\Logs\\EMail",
-    L"MERUDomain\\Logs\\GCM", L"MERUDomain\\Logs\\FCM",   L"MERUDomain\\Logs\\Http",
-    L"MERUDomain\\Logs\\LU",  L"MERUDomain\\Logs\\OpcUa", L"MERUDomain\\Logs\\SMS",
-    L"MERUDomain\\Logs\\SSL", L"MERUDomain\\Logs\\Stub",  L"MERUDomain\\Logs\\User",
-    L"MERUDomain\\Logs\\Web", L"Ulvar\\LogUlvarRmt",      L"Ulvar\\LogUlvarBad",
-    L"MERUProt\\BadProt",     L"MERUSms\\BadSms",         L"MERUSms\\LogSms",
-    L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs",
 };
 
 const wchar_t* const kFolders[] = {
@@ -229,7 +214,10 @@ bool Build(const Options& options) {
     for (const wchar_t* folder : kFolders)
         if (!MakeFolder(root + folder))
             return false;
-    for (const wchar_t* folder : kLogFolders)
+    // The program's own log folders, in its order: the sample cannot drift
+    // from what a run reads.
+    const std::vector<std::wstring> logFolders = PlanLogFolders();
+    for (const std::wstring& folder : logFolders)
         if (!MakeFolder(root + folder))
             return false;
 
@@ -251,10 +239,10 @@ bool Build(const Options& options) {
         return false;
 
     // Logs spread over the days before the end date, oldest first.
-    const unsigned folderCount = static_cast<unsigned>(sizeof kLogFolders / sizeof kLogFolders[0]);
+    const unsigned folderCount = static_cast<unsigned>(logFolders.size());
     const long long span = static_cast<long long>(options.days) * 86400;
     for (unsigned n = 0; n < options.logs; ++n) {
-        const std::wstring folder = kLogFolders[n % folderCount];
+        const std::wstring& folder = logFolders[n % folderCount];
         const long long back = span - (span * n) / (options.logs ? options.logs : 1);
         const SYSTEMTIME when = ShiftSeconds(options.end, -back + random.Below(600));
         wchar_t name[64];
