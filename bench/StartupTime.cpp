@@ -7,6 +7,7 @@
 // what Esc does) and waits for the process to end.
 #include "BenchSupport.h"
 
+#include "shared/WindowSearch.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -17,25 +18,6 @@
 namespace {
 
 const wchar_t kTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
-
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !::IsWindowVisible(window))
-        return TRUE;
-    wchar_t title[64] = {};
-    ::GetWindowTextW(window, title, 64);
-    if (std::wstring(title) != kTitle)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
 
 } // namespace
 
@@ -62,20 +44,16 @@ int wmain(int argc, wchar_t** argv) {
         }
         KernelHandle processHandle(process.hProcess);
         KernelHandle threadHandle(process.hThread);
-        Search search{process.dwProcessId, nullptr};
-        while (search.found == nullptr && Seconds() - start < 60) {
-            ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-            if (search.found == nullptr)
-                ::Sleep(1);
-        }
+        const HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(process.dwProcessId, kTitle), 60000, 1);
         const double shown = Seconds() - start;
-        if (search.found == nullptr) {
+        if (dialog == nullptr) {
             std::fwprintf(stderr, L"the dialog did not appear\n");
             ::TerminateProcess(processHandle.Get(), 1);
             return 1;
         }
         times.push_back(shown);
-        ::PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         ::WaitForSingleObject(processHandle.Get(), 30000);
     }
     std::sort(times.begin(), times.end());

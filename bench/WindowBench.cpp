@@ -24,6 +24,7 @@
 #include "BenchSupport.h"
 
 #include "collect/SnapshotFiles.h"
+#include "shared/WindowSearch.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -39,47 +40,21 @@ const wchar_t kDialogTitle[] = L"Dorvak - сохранение протокол�
 const wchar_t kSummaryStart[] = L"Сохраненные данные помещены в папку ";
 constexpr int kDescriptionId = 16653;
 
-struct Found {
-    DWORD process;
-    HWND skip;
-    bool wantDialog;
-    HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM parameter) {
-    Found& found = *reinterpret_cast<Found*>(parameter);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != found.process || window == found.skip || !::IsWindowVisible(window))
-        return TRUE;
-    wchar_t className[32] = L"";
-    ::GetClassNameW(window, className, 32);
-    if (std::wcscmp(className, L"#32770") != 0)
-        return TRUE;
-    wchar_t title[128] = L"";
-    ::GetWindowTextW(window, title, 128);
-    if (found.wantDialog != (std::wcscmp(title, kDialogTitle) == 0))
-        return TRUE;
-    found.window = window;
-    return FALSE;
-}
-
+// A visible dialog of the process: the collection dialog, or (`dialog`
+// false) any other, which is a message box, but for `skip`.
 HWND WindowOf(DWORD process, bool dialog, HWND skip = nullptr) {
-    Found found{process, skip, dialog, nullptr};
-    ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&found));
-    return found.window;
+    return FindTopLevelWindow([&](HWND window) {
+        return window != skip && ::IsWindowVisible(window) && WindowProcess(window) == process &&
+               IsDialog(window) && (WindowCaption(window) == kDialogTitle) == dialog;
+    });
 }
 
-// A control's text, read through its own thread (another process's).
+// A control's text, read through its own thread (another process's); empty
+// when it does not answer.
 std::wstring TextOf(HWND control) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
-        return std::wstring();
-    std::vector<wchar_t> text(length + 1);
-    DWORD_PTR copied = 0;
-    ::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                          SMTO_ABORTIFHUNG, 10000, &copied);
-    return std::wstring(text.data(), copied);
+    std::wstring text;
+    ReadWindowText(control, text, 10000);
+    return text;
 }
 
 // One whole run of Dorvak.exe: seconds from Save to the summary, or a
@@ -123,7 +98,7 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
                     continue;
                 }
                 const double at = Seconds() - start;
-                const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF));
+                const std::wstring text = TextOf(::GetDlgItem(box, kMessageBoxTextId));
                 const bool summary =
                     text.compare(0, std::wcslen(kSummaryStart), kSummaryStart) == 0;
                 if (!summary)

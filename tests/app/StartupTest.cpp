@@ -4,6 +4,7 @@
 #include "win/PeImage.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
+#include "shared/WindowSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -11,38 +12,6 @@
 
 namespace {
 const wchar_t kDialogTitle[] = L"Dorvak - сохранение протоколов и конфигурации";
-
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    wchar_t title[128] = {};
-    ::GetWindowTextW(window, title, 128);
-    if (process == search->processId && ::IsWindowVisible(window) &&
-        std::wstring(title) == search->title) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < milliseconds) {
-        WindowSearch search{processId, title, nullptr};
-        ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
-            return search.found;
-        ::Sleep(50);
-    }
-    return nullptr;
-}
 
 class InstalledProgram {
   public:
@@ -93,7 +62,8 @@ std::vector<std::wstring> StartupMessages(InstalledProgram& program,
     std::vector<std::wstring> texts;
     {
         MessageBoxWatcher watcher(L"Dorvak", info.dwProcessId);
-        HWND dialog = WaitForWindow(info.dwProcessId, kDialogTitle, 20000);
+        HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(info.dwProcessId, kDialogTitle), 20000, 50);
         EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
         texts = watcher.Texts();
         if (dialog != nullptr && dialogModule != nullptr)

@@ -3,6 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/ResourceText.h"
 #include "res/resource.h"
+#include "shared/WindowSearch.h"
 #include "support/TestFiles.h"
 
 #include <commctrl.h>
@@ -16,58 +17,20 @@
 
 namespace {
 
-// The caption as the window manager keeps it: asking the window would
-// block while its thread is busy in a collection run.
-std::wstring CaptionOf(HWND window) {
-    wchar_t caption[256] = {};
-    const int length = ::InternalGetWindowText(window, caption, 256);
-    return std::wstring(caption, static_cast<size_t>(length > 0 ? length : 0));
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
-// Reads a window's text through its own thread, which answers sent messages
-// while it waits in a modal loop; a thread that does not answer fails.
+// Reads a window's text through its own thread; a thread that does not
+// answer fails the script.
 std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
-        throw DriverFailure("the window does not answer WM_GETTEXTLENGTH");
-    std::vector<wchar_t> buffer(length + 1);
-    DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                               reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 5000,
-                               &copied))
+    std::wstring text;
+    if (!ReadWindowText(window, text))
         throw DriverFailure("the window does not answer WM_GETTEXT");
-    return std::wstring(buffer.data(), copied);
-}
-
-struct WindowQuery {
-    std::function<bool(HWND)> matches;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK CollectMatch(HWND window, LPARAM parameter) {
-    auto* query = reinterpret_cast<WindowQuery*>(parameter);
-    if (!::IsWindowVisible(window) || ClassOf(window) != L"#32770" || !query->matches(window))
-        return TRUE;
-    query->found = window; // z-order: the first match is the topmost
-    return FALSE;
+    return text;
 }
 
 HWND FindThreadDialog(DWORD thread, const std::function<bool(HWND)>& matches) {
-    WindowQuery query{matches};
-    ::EnumThreadWindows(thread, CollectMatch, reinterpret_cast<LPARAM>(&query));
-    return query.found;
-}
-
-BOOL CALLBACK CollectDialogs(HWND window, LPARAM parameter) {
-    if (ClassOf(window) == L"#32770")
-        reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
-    return TRUE;
+    // z-order: the first match is the topmost
+    return FindThreadWindow(thread, [&](HWND window) {
+        return ::IsWindowVisible(window) && IsDialog(window) && matches(window);
+    });
 }
 
 INPUT KeyInput(WORD key, bool down) {
@@ -94,7 +57,7 @@ HWND DialogDriver::WaitForDialog(const std::wstring& caption, DWORD timeoutMs) {
     const bool appeared = WaitFor(
         [&] {
             found = FindThreadDialog(m_uiThread, [&](HWND window) {
-                return ::IsWindowEnabled(window) && CaptionOf(window) == caption;
+                return ::IsWindowEnabled(window) && WindowCaption(window) == caption;
             });
             return found != nullptr;
         },
@@ -110,8 +73,8 @@ HWND DialogDriver::WaitForMessageBox(HWND owner, DWORD timeoutMs) {
     const bool appeared = WaitFor(
         [&] {
             found = FindThreadDialog(m_uiThread, [&](HWND window) {
-                return ::GetWindow(window, GW_OWNER) == owner &&
-                       ::GetDlgItem(window, 0xFFFF) != nullptr && CaptionOf(window) == caption;
+                return ::GetWindow(window, GW_OWNER) == owner && IsMessageBox(window) &&
+                       WindowCaption(window) == caption;
             });
             return found != nullptr;
         },
@@ -191,7 +154,10 @@ std::wstring DialogDriver::Text(HWND window) const {
 }
 
 std::wstring DialogDriver::MessageBoxText(HWND box) const {
-    return TextOf(::GetDlgItem(box, 0xFFFF));
+    std::wstring text;
+    if (!ReadMessageBoxText(box, text))
+        throw DriverFailure("the message box does not answer WM_GETTEXT");
+    return text;
 }
 
 HWND DialogDriver::Focus() const {
@@ -220,8 +186,7 @@ void DialogDriver::Expect(const std::function<bool()>& condition, const std::str
 }
 
 void DialogDriver::CloseAll() const {
-    std::vector<HWND> dialogs;
-    ::EnumThreadWindows(m_uiThread, CollectDialogs, reinterpret_cast<LPARAM>(&dialogs));
+    const std::vector<HWND> dialogs = ThreadWindows(m_uiThread, IsDialog);
     // WM_CLOSE becomes IDCANCEL in every dialog: a message box ends, the
     // collection dialog ends without running anything.
     for (HWND dialog : dialogs)

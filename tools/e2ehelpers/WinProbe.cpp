@@ -25,8 +25,8 @@
 // Texts of windows are read with messages through the window's own thread;
 // the calendar's answers need memory in the calendar's process, which is
 // taken there for the duration of one command.
+#include "shared/WindowSearch.h"
 #include "win/Handles.h"
-
 #include "win/Utf8.h"
 
 #include <windows.h>
@@ -81,35 +81,13 @@ void AnswerError(const std::string& what) {
     Answer("{\"error\":" + Json(Wide(what)) + "}");
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
-// Through the window's own thread, which answers sent messages even while it
-// sits in a modal loop; a thread that does not answer within seconds fails.
-bool TextOf(HWND window, std::wstring& text) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
-        return false;
-    std::vector<wchar_t> buffer(length + 1);
-    DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                               reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 5000,
-                               &copied))
-        return false;
-    text.assign(buffer.data(), copied);
-    return true;
-}
-
 struct IconSearch {
     HWND icon = nullptr;
 };
 
 BOOL CALLBACK FindIconControl(HWND child, LPARAM parameter) {
     const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
-    if (ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+    if (WindowClass(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
         ::IsWindowVisible(child)) {
         reinterpret_cast<IconSearch*>(parameter)->icon = child;
         return FALSE;
@@ -180,37 +158,33 @@ HWND ParseHwnd(const std::wstring& text) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(text.c_str(), nullptr, 10)));
 }
 
-BOOL CALLBACK ListDialog(HWND window, LPARAM parameter) {
-    if (!::IsWindowVisible(window) || ClassOf(window) != L"#32770")
-        return TRUE;
-    auto* out = reinterpret_cast<std::vector<std::string>*>(parameter);
+std::string DialogItem(HWND window) {
     DWORD process = 0;
     const DWORD thread = ::GetWindowThreadProcessId(window, &process);
     std::wstring title;
-    TextOf(window, title);
+    ReadWindowText(window, title);
     const HANDLE xWindow = ::GetPropW(window, L"__wine_x11_whole_window");
     std::string item =
         "{\"hwnd\":" + Hwnd(window) + ",\"pid\":" + Number(process) + ",\"tid\":" + Number(thread) +
         ",\"xid\":" + Number(reinterpret_cast<ULONG_PTR>(xWindow)) +
         ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + Json(title);
-    if (HWND text = ::GetDlgItem(window, 0xFFFF)) {
+    if (IsMessageBox(window)) {
         std::wstring message;
-        TextOf(text, message);
+        ReadMessageBoxText(window, message);
         item +=
             ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" + IconKind(window) + "\"";
     } else {
         item += ",\"box\":false";
     }
-    out->push_back(item + "}");
-    return TRUE;
+    return item + "}";
 }
 
 void List() {
-    std::vector<std::string> items;
-    ::EnumWindows(ListDialog, reinterpret_cast<LPARAM>(&items));
+    const std::vector<HWND> dialogs =
+        TopLevelWindows([](HWND window) { return ::IsWindowVisible(window) && IsDialog(window); });
     std::string line = "{\"windows\":[";
-    for (size_t i = 0; i < items.size(); ++i)
-        line += (i ? "," : "") + items[i];
+    for (size_t i = 0; i < dialogs.size(); ++i)
+        line += (i ? "," : "") + DialogItem(dialogs[i]);
     Answer(line + "]}");
 }
 
@@ -432,15 +406,14 @@ int wmain() {
         } else if (command == L"text" && fields.size() == 3) {
             std::wstring text;
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
-            if (control == nullptr || !TextOf(control, text))
+            if (control == nullptr || !ReadWindowText(control, text))
                 AnswerError("no such window");
             else
                 Answer("{\"text\":" + Json(text) + "}");
         } else if (command == L"length" && fields.size() == 3) {
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
-            DWORD_PTR length = 0;
-            if (control == nullptr || !::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0,
-                                                             SMTO_ABORTIFHUNG, 5000, &length))
+            size_t length = 0;
+            if (control == nullptr || !ReadWindowTextLength(control, length))
                 AnswerError("no such window");
             else
                 Answer("{\"length\":" + Number(length) + "}");
