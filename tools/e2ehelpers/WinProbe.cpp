@@ -25,8 +25,10 @@
 // Texts of windows are read with messages through the window's own thread;
 // the calendar's answers need memory in the calendar's process, which is
 // taken there for the duration of one command.
+#include "shared/GdiHandles.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
+#include "win/SystemMessage.h"
 #include "win/Utf8.h"
 
 #include <windows.h>
@@ -108,8 +110,10 @@ const char* IconKind(HWND box) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
         return "unknown";
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
+    ScreenDc screen(::GetDC(nullptr));
+    MemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    if (!screen || !memory)
+        return "unknown";
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -118,11 +122,11 @@ const char* IconKind(HWND box) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Bitmap bitmap(::CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     int red = 0, yellow = 0, blue = 0;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    if (bitmap) {
+        SelectedObject selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
         ::GdiFlush();
         const auto* pixels = static_cast<const DWORD*>(bits);
         for (int i = 0; i < width * height; ++i) {
@@ -135,11 +139,7 @@ const char* IconKind(HWND box) {
             else if (b > 150 && r < 120)
                 ++blue;
         }
-        ::SelectObject(memory, old);
-        ::DeleteObject(bitmap);
     }
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     const int most = red > yellow ? (red > blue ? red : blue) : (yellow > blue ? yellow : blue);
     if (most < 20)
         return "unknown";
@@ -309,25 +309,43 @@ bool ReadUtf8File(const std::wstring& path, std::wstring& text) {
     return true;
 }
 
+// The clipboard, open for as long as it lives.
+class OpenedClipboard {
+  public:
+    OpenedClipboard() : m_open(::OpenClipboard(nullptr) != FALSE) {}
+    ~OpenedClipboard() {
+        if (m_open)
+            ::CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+    bool IsOpen() const { return m_open; }
+
+  private:
+    bool m_open;
+};
+
 bool PutOnClipboard(const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr)
+    GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory)
         return false;
-    void* target = ::GlobalLock(memory);
-    std::memcpy(target, text.c_str(), bytes);
-    ::GlobalUnlock(memory);
-    if (!::OpenClipboard(nullptr)) {
-        ::GlobalFree(memory);
-        return false;
+    {
+        GlobalLockGuard locked(memory.Get());
+        if (locked.Data() == nullptr)
+            return false;
+        std::memcpy(locked.Data(), text.c_str(), bytes);
     }
+    OpenedClipboard clipboard;
+    if (!clipboard.IsOpen())
+        return false;
     ::EmptyClipboard();
+    if (::SetClipboardData(CF_UNICODETEXT, memory.Get()) == nullptr)
+        return false;
     // The clipboard owns the memory once it took it.
-    const bool taken = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    if (!taken)
-        ::GlobalFree(memory);
-    ::CloseClipboard();
-    return taken;
+    memory.Release();
+    return true;
 }
 
 // A process that cannot be opened any more (its id gone) counts as ended.
@@ -338,14 +356,7 @@ void Alive(DWORD id) {
 }
 
 void ErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    const std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"";
-    if (buffer != nullptr)
-        ::LocalFree(buffer);
-    Answer("{\"text\":" + Json(text) + "}");
+    Answer("{\"text\":" + Json(SystemMessageText(code)) + "}");
 }
 
 void AnsiBytes(const std::wstring& text) {
