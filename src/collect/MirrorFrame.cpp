@@ -2,14 +2,12 @@
 
 #include "app/ResourceText.h"
 #include "res/resource.h"
-#include "win/Handles.h"
 
 std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
                                         const std::wstring& relativeFolder,
                                         const std::wstring& installationRoot, ICollectionUi& ui) {
     const std::wstring installedFolder = installationRoot + relativeFolder;
-    WIN32_FIND_DATAW data;
-    if (!FindHandle(::FindFirstFileW(installedFolder.c_str(), &data)))
+    if (!IsFound(installedFolder))
         return std::nullopt;
 
     MirrorFolders folders{installedFolder + L"\\", mirrorBase + relativeFolder + L"\\"};
@@ -31,17 +29,6 @@ bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui) {
     }
     ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + folder, error);
     return false;
-}
-
-void ForEachFoundEntry(const std::wstring& pattern,
-                       const std::function<void(const WIN32_FIND_DATAW&)>& treat) {
-    WIN32_FIND_DATAW data;
-    FindHandle search(::FindFirstFileW(pattern.c_str(), &data));
-    if (!search)
-        return;
-    do {
-        treat(data);
-    } while (::FindNextFileW(search.Get(), &data));
 }
 
 bool HasExtension(const std::wstring& name, const std::wstring& extension) {

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "win/FolderEnumerator.h"
 
 #include <windows.h>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,17 +29,6 @@ bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui);
 std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
                                         const std::wstring& relativeFolder,
                                         const std::wstring& installationRoot, ICollectionUi& ui);
-
-// Hands `treat` each entry the search for `pattern` returns, files and
-// folders alike, in the platform's order, with the search open only while
-// it runs.
-void ForEachFoundEntry(const std::wstring& pattern,
-                       const std::function<void(const WIN32_FIND_DATAW&)>& treat);
-
-// True for a sub-folder (".", ".." included) as the search describes it.
-inline bool IsFolderEntry(const WIN32_FIND_DATAW& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 // True when the part of `name` from its last dot on equals `extension`
 // (".xml"), regardless of letter case. The search's own matching is not

@@ -1,0 +1,52 @@
+#include "support/TestFiles.h"
+#include "win/FolderEnumerator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+std::vector<std::wstring> EntriesOf(const std::wstring& pattern, bool skipDots) {
+    std::vector<std::wstring> names;
+    CFolderEnumerator entries(pattern);
+    WIN32_FIND_DATAW entry;
+    while (entries.Next(entry)) {
+        if (skipDots && IsDots(entry))
+            continue;
+        names.push_back(std::wstring(entry.cFileName) + (IsFolderEntry(entry) ? L"/" : L""));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+} // namespace
+
+TEST(FolderEnumerator, WalksFilesAndFoldersAndTellsTheDotsApart) {
+    TempFolder folder;
+    WriteBytes(folder.Path() + L"a.txt", "a");
+    WriteBytes(folder.Path() + L"..b", "b");
+    MakeFolder(folder.Path() + L"sub");
+
+    EXPECT_EQ(EntriesOf(folder.Path() + L"*", false),
+              (std::vector<std::wstring>{L"../", L"..b", L"./", L"a.txt", L"sub/"}));
+    EXPECT_EQ(EntriesOf(folder.Path() + L"*", true),
+              (std::vector<std::wstring>{L"..b", L"a.txt", L"sub/"}));
+    EXPECT_EQ(EntriesOf(folder.Path() + L"*.txt", true), std::vector<std::wstring>{L"a.txt"});
+}
+
+TEST(FolderEnumerator, FindsNothingWhereNothingMatchesAndStaysEnded) {
+    TempFolder folder;
+    CFolderEnumerator missing(folder.Path() + L"absent\\*");
+    WIN32_FIND_DATAW entry;
+    EXPECT_FALSE(missing.Next(entry));
+    EXPECT_FALSE(missing.Next(entry));
+    EXPECT_TRUE(EntriesOf(folder.Path() + L"*.none", true).empty());
+
+    WriteBytes(folder.Path() + L"one", "1");
+    CFolderEnumerator single(folder.Path() + L"one");
+    EXPECT_TRUE(single.Next(entry));
+    EXPECT_FALSE(single.Next(entry));
+    EXPECT_FALSE(single.Next(entry));
+    EXPECT_TRUE(IsFound(folder.Path() + L"one"));
+    EXPECT_FALSE(IsFound(folder.Path() + L"two"));
+}
