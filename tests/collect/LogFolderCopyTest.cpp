@@ -1,6 +1,7 @@
 #include "collect/LogFolderCopy.h"
 
 #include "collect/CollectFixture.h"
+#include "win/FolderEnumerator.h"
 
 #include <gtest/gtest.h>
 
@@ -36,13 +37,10 @@ class LogFolderCopy : public CollectFixture {
 // The names of a folder in the order the platform's search returns them.
 std::vector<std::wstring> SearchOrder(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    FindHandle search(::FindFirstFileW((folder + L"*.*").c_str(), &data));
-    if (search) {
-        do {
-            names.push_back(data.cFileName);
-        } while (::FindNextFileW(search.Get(), &data));
-    }
+    ForEachFoundEntry(folder + L"*.*", [&](const WIN32_FIND_DATAW& entry) {
+        if (!IsDots(entry))
+            names.push_back(entry.cFileName);
+    });
     return names;
 }
 } // namespace
@@ -100,7 +98,7 @@ TEST_F(LogFolderCopy, AmongEquallyNewEntriesTheFirstFoundIsCopied) {
     AddLog(L"older.log", 2024, 3, 5, 9, 59, 59);
     std::wstring first;
     for (const std::wstring& name : SearchOrder(source))
-        if (name != L"." && name != L".." && name != L"older.log" && first.empty())
+        if (name != L"older.log" && first.empty())
             first = name;
 
     EXPECT_TRUE(Collect(start));

@@ -1,7 +1,7 @@
 #include "SampleTree.h"
 
 #include "support/TestFiles.h"
-#include "win/Handles.h"
+#include "win/FolderEnumerator.h"
 
 #include <gtest/gtest.h>
 
@@ -59,21 +59,17 @@ std::string StandInExport(const std::string& program, const std::string& variant
 namespace {
 void CollectTree(const std::wstring& folder, const std::wstring& prefix,
                  std::vector<std::string>& lines) {
-    WIN32_FIND_DATAW data;
-    FindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
-    if (!find)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachFoundEntry(folder + L"*", [&](const WIN32_FIND_DATAW& entry) {
+        if (IsDots(entry))
+            return;
+        const std::wstring name = entry.cFileName;
+        if (IsFolderEntry(entry)) {
             lines.push_back(Utf8(prefix + name + L"\\"));
             CollectTree(folder + name + L"\\", prefix + name + L"\\", lines);
         } else {
             lines.push_back(Utf8(prefix + name));
         }
-    } while (::FindNextFileW(find.Get(), &data));
+    });
 }
 } // namespace
 

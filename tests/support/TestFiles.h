@@ -1,6 +1,7 @@
 // Real folders and files in the Wine drive for tests.
 #pragma once
 
+#include "shared/FileTree.h"
 #include "win/Utf8.h"
 
 #include <windows.h>
@@ -22,7 +23,6 @@ class TempFolder {
     std::wstring m_path;
 };
 
-void RemoveTree(const std::wstring& path);
 void MakeFolder(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
