@@ -3,7 +3,7 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <functional>
