@@ -3,8 +3,8 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
 #include "shared/FileTree.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <functional>

@@ -1,9 +1,9 @@
 #include "app/DorvakApp.h"
 
 #include "app/InstallLayout.h"
-#include "app/MessageBox.h"
 #include "app/ResourceLibrary.h"
 #include "ui/DorvakDlg.h"
+#include "win/MessageBox.h"
 #include "win/Module.h"
 
 #include <commctrl.h>
@@ -37,6 +37,5 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
         CDorvakDlg dialog(m_installationRoot, m_productVersion, waitLimits);
         dialog.DoModal();
     }
-    m_mainWindow = nullptr;
     return false;
 }

@@ -19,14 +19,10 @@ class CDorvakApp {
     const ProductVersion& Version() const { return m_productVersion; }
     const std::wstring& SettingsRoot() const { return m_settingsRoot; }
 
-    HWND MainWindow() const { return m_mainWindow; }
-    void SetMainWindow(HWND window) { m_mainWindow = window; }
-
   private:
     std::wstring m_installationRoot;
     ProductVersion m_productVersion;
     std::wstring m_settingsRoot;
-    HWND m_mainWindow = nullptr;
 };
 
 CDorvakApp& TheApp();

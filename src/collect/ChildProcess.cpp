@@ -1,6 +1,6 @@
 #include "collect/ChildProcess.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "win/Handles.h"
 

@@ -1,6 +1,6 @@
 #include "collect/CollectionRun.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "collect/FullDriveFilter.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"

@@ -2,7 +2,7 @@
 
 #include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <string>
 

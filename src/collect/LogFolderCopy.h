@@ -1,7 +1,7 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "collect/MirrorFrame.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "res/resource.h"
 
 std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,

@@ -1,12 +1,10 @@
 #include "collect/ProductPlan.h"
 
-#include "app/ResourceText.h"
 #include "collect/ChildProcess.h"
 #include "collect/FolderMirror.h"
 #include "collect/LogFolderCopy.h"
 #include "collect/MirrorFrame.h"
 #include "collect/VersionInventory.h"
-#include "res/resource.h"
 
 #include <tuple>
 #include <vector>

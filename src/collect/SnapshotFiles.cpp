@@ -1,6 +1,6 @@
 #include "collect/SnapshotFiles.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "collect/ChildProcess.h"
 #include "collect/MirrorFrame.h"
 #include "collect/NarrowTextStream.h"

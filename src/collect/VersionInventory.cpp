@@ -1,6 +1,6 @@
 #include "collect/VersionInventory.h"
 
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 #include "collect/MirrorFrame.h"
 #include "collect/NarrowTextStream.h"
 #include "win/VersionInfo.h"

@@ -1,9 +1,8 @@
 #include "ui/DorvakDlg.h"
 
-#include "app/DorvakApp.h"
-#include "app/ErrorReport.h"
-#include "app/MessageBox.h"
-#include "app/ResourceText.h"
+#include "win/ErrorReport.h"
+#include "win/MessageBox.h"
+#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
@@ -52,7 +51,6 @@ bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
 
 bool CDorvakDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    TheApp().SetMainWindow(m_hWnd);
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         const std::wstring aboutText = LoadMenuText(IDS_ABOUTBOX);
@@ -108,11 +106,6 @@ bool CDorvakDlg::OnPaint() {
     ::DrawIcon(dc, x, y, m_icon);
     ::EndPaint(m_hWnd, &paint);
     return true;
-}
-
-void CDorvakDlg::OnDestroy() {
-    if (TheApp().MainWindow() == m_hWnd)
-        TheApp().SetMainWindow(nullptr);
 }
 
 void CDorvakDlg::ShowProgress(const std::wstring& path) {

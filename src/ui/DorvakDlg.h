@@ -2,7 +2,7 @@
 
 #include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 #include "win/Dialog.h"
 #include "win/VersionInfo.h"
 
@@ -36,7 +36,6 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     bool OnSysCommand(WPARAM command, LPARAM parameter) override;
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return m_icon; }
-    void OnDestroy() override;
 
   private:
     DateTime m_startDate;

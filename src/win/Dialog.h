@@ -2,7 +2,7 @@
 // handlers, and explicit data exchange between fields and controls.
 #pragma once
 
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"

@@ -1,5 +1,5 @@
-#include "app/ErrorReport.h"
-#include "app/MessageBox.h"
+#include "win/ErrorReport.h"
+#include "win/MessageBox.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/TestFiles.h"
 #include "win/SystemMessage.h"

@@ -1,4 +1,4 @@
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
@@ -38,8 +38,8 @@ TEST(LoadResourceText, SupportRequestStartsWithALineBreakAndNamesTheAddressTwice
 }
 
 TEST(LoadResourceText, MissingEntryGivesSAndTheNumber) {
-    LibraryModule library(::LoadLibraryW(
-        (TestProgramFolder() + L"..\\resdll\\nostrings\\TelmarRC.dll").c_str()));
+    LibraryModule library(
+        ::LoadLibraryW((TestProgramFolder() + L"..\\resdll\\nostrings\\TelmarRC.dll").c_str()));
     ASSERT_TRUE(library);
     ActiveModuleScope scope(library.Get());
     EXPECT_EQ(LoadResourceText(IDS_NO_DESCRIPTION), L"S16700");

@@ -1,4 +1,4 @@
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include "collect/CollectFixture.h"
 #include "win/Module.h"
@@ -145,7 +145,7 @@ TEST(DateTime, NullFormatsEmptyAndInvalidAsTheModulesText) {
     EXPECT_EQ(L"", DateTime().Format(kLineTime));
     EXPECT_EQ(L"Invalid DateTime", DateTime::Invalid().Format(kLineTime));
 
-    // A resource library that has string 55296 supplies the text instead.
+    // A resource library that has string IDS_INVALID_DATETIME supplies the text instead.
     LibraryModule library(::LoadLibraryW(PeFile(L"DateText.dll").c_str()));
     ASSERT_TRUE(library) << ::GetLastError();
     const HINSTANCE own = ActiveResourceModule();

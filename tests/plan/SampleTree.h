@@ -2,7 +2,7 @@
 // back whole output trees, for the plan and whole-run tests.
 #pragma once
 
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <string>

@@ -1,6 +1,6 @@
 #include "SampleTree.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"

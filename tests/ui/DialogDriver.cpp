@@ -1,7 +1,7 @@
 #include "DialogDriver.h"
 
-#include "app/MessageBox.h"
-#include "app/ResourceText.h"
+#include "win/MessageBox.h"
+#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "shared/WindowSearch.h"
 #include "support/TestFiles.h"

@@ -1,6 +1,6 @@
 #include "DialogDriver.h"
 
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 #include "collect/ChildProcess.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"

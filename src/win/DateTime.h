@@ -31,8 +31,8 @@ class DateTime {
     bool NotEarlierThan(const DateTime& other) const { return LaterThan(other) || SameAs(other); }
 
     // strftime-style: %Y %m %d %y %H %M %S and %%; at most 255 characters.
-    // Null gives "", invalid gives string 55296 of the active resource
-    // module or "Invalid DateTime".
+    // Null gives "", invalid gives string IDS_INVALID_DATETIME of the active
+    // resource module or "Invalid DateTime".
     std::wstring Format(const wchar_t* pattern) const;
 
   private:

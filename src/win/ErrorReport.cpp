@@ -1,6 +1,6 @@
-#include "app/ErrorReport.h"
+#include "win/ErrorReport.h"
 
-#include "app/MessageBox.h"
+#include "win/MessageBox.h"
 #include "win/SystemMessage.h"
 
 #include <cwchar>

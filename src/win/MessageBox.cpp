@@ -1,4 +1,4 @@
-#include "app/MessageBox.h"
+#include "win/MessageBox.h"
 
 #include "win/Module.h"
 

@@ -1,4 +1,4 @@
-#include "app/ResourceText.h"
+#include "win/ResourceText.h"
 
 #include "win/Module.h"
 

@@ -1,5 +1,6 @@
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
+#include "res/resource.h"
 #include "win/Module.h"
 
 #include <oleauto.h>
@@ -8,7 +9,6 @@
 #include <cwchar>
 
 namespace {
-constexpr UINT kInvalidDateTimeString = 55296;
 constexpr size_t kMaxFormattedLength = 255;
 
 // Before 30 December 1899 the fraction still counts the time of day forward:
@@ -99,8 +99,7 @@ std::wstring DateTime::Format(const wchar_t* pattern) const {
     SYSTEMTIME fields{};
     if (!ToSystemTime(fields)) {
         wchar_t buffer[256];
-        const int length =
-            ::LoadStringW(ActiveResourceModule(), kInvalidDateTimeString, buffer, 256);
+        const int length = ::LoadStringW(ActiveResourceModule(), IDS_INVALID_DATETIME, buffer, 256);
         if (length > 0)
             return std::wstring(buffer, static_cast<size_t>(length));
         return L"Invalid DateTime";
