@@ -25,6 +25,7 @@
 
 #include "collect/ProductPlan.h"
 #include "collect/VersionInventory.h"
+#include "shared/ProcessStart.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -76,16 +77,11 @@ bool WriteBatch(const std::wstring& path, const std::wstring& text) {
 }
 
 bool RunBatch(const std::wstring& batch) {
-    std::wstring line = L"cmd.exe /c \"" + batch + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &process))
+    const StartedProcess process = StartProcess(std::wstring(), L"cmd.exe /c \"" + batch + L"\"",
+                                                std::wstring(), CREATE_NO_WINDOW);
+    if (!process)
         return false;
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
-    ::WaitForSingleObject(processHandle.Get(), INFINITE);
+    ::WaitForSingleObject(process.process.Get(), INFINITE);
     return true;
 }
 

@@ -7,8 +7,8 @@
 // what Esc does) and waits for the process to end.
 #include "BenchSupport.h"
 
+#include "shared/ProcessStart.h"
 #include "shared/WindowSearch.h"
-#include "win/Handles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,29 +32,23 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<double> times;
     for (int round = 0; round < rounds; ++round) {
-        std::wstring line = L"\"" + program + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
         const double start = Seconds();
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              folder.c_str(), &startup, &process)) {
+        const StartedProcess process =
+            StartProcess(std::wstring(), L"\"" + program + L"\"", folder);
+        if (!process) {
             std::fwprintf(stderr, L"cannot start %ls\n", program.c_str());
             return 1;
         }
-        KernelHandle processHandle(process.hProcess);
-        KernelHandle threadHandle(process.hThread);
-        const HWND dialog =
-            WaitForTopLevelWindow(VisibleDialogOf(process.dwProcessId, kTitle), 60000, 1);
+        const HWND dialog = WaitForTopLevelWindow(VisibleDialogOf(process.id, kTitle), 60000, 1);
         const double shown = Seconds() - start;
         if (dialog == nullptr) {
             std::fwprintf(stderr, L"the dialog did not appear\n");
-            ::TerminateProcess(processHandle.Get(), 1);
+            ::TerminateProcess(process.process.Get(), 1);
             return 1;
         }
         times.push_back(shown);
         ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        ::WaitForSingleObject(processHandle.Get(), 30000);
+        ::WaitForSingleObject(process.process.Get(), 30000);
     }
     std::sort(times.begin(), times.end());
     PrintLine(L"start to dialog shown: median %.3f s, fastest %.3f s, slowest %.3f s "

@@ -24,6 +24,7 @@
 #include "BenchSupport.h"
 
 #include "collect/SnapshotFiles.h"
+#include "shared/ProcessStart.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
 
@@ -61,23 +62,17 @@ std::wstring TextOf(HWND control) {
 // negative figure when the run did not go as an operator's would.
 double WindowRun(const std::wstring& program, const std::wstring& description) {
     const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
-    std::wstring line = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &created)) {
+    const StartedProcess started = StartProcess(program, L"\"" + program + L"\"", folder);
+    if (!started) {
         PrintLine(L"cannot start %ls", program.c_str());
         return -1;
     }
-    KernelHandle process(created.hProcess);
-    KernelHandle thread(created.hThread);
-    thread.Reset();
+    const KernelHandle& process = started.process;
 
     double elapsed = -1;
     HWND dialog = nullptr;
     for (int wait = 0; wait < 600 && dialog == nullptr; ++wait) {
-        dialog = WindowOf(created.dwProcessId, true);
+        dialog = WindowOf(started.id, true);
         if (dialog == nullptr)
             ::Sleep(100);
     }
@@ -91,7 +86,7 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
             for (;;) {
-                HWND box = WindowOf(created.dwProcessId, false, dialog);
+                HWND box = WindowOf(started.id, false, dialog);
                 if (box == nullptr) {
                     if (::WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0)
                         break;

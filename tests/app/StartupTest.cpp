@@ -4,6 +4,7 @@
 #include "win/PeImage.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
+#include "shared/ProcessStart.h"
 #include "shared/WindowSearch.h"
 
 #include <gtest/gtest.h>
@@ -30,16 +31,12 @@ class InstalledProgram {
 
     // Starts the program from its own folder, as a double click would, or
     // from another current folder.
-    PROCESS_INFORMATION Start(const std::wstring& currentFolder = std::wstring()) {
-        std::wstring commandLine = L"\"" + m_programFolder + L"Dorvak.exe\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        EXPECT_TRUE(::CreateProcessW(
-            nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-            currentFolder.empty() ? m_programFolder.c_str() : currentFolder.c_str(), &startup,
-            &process));
-        return process;
+    StartedProcess Start(const std::wstring& currentFolder = std::wstring()) {
+        StartedProcess started =
+            StartProcess(std::wstring(), L"\"" + m_programFolder + L"Dorvak.exe\"",
+                         currentFolder.empty() ? m_programFolder : currentFolder);
+        EXPECT_TRUE(started) << "cannot start the program: " << started.error;
+        return started;
     }
 
     const std::wstring& Root() const { return m_root.Path(); }
@@ -55,24 +52,22 @@ class InstalledProgram {
 std::vector<std::wstring> StartupMessages(InstalledProgram& program,
                                           const std::wstring& currentFolder = std::wstring(),
                                           LONG_PTR* dialogModule = nullptr) {
-    PROCESS_INFORMATION info = program.Start(currentFolder);
-    KernelHandle process(info.hProcess), thread(info.hThread);
+    const StartedProcess process = program.Start(currentFolder);
     if (!process)
         return {};
     std::vector<std::wstring> texts;
     {
-        MessageBoxWatcher watcher(L"Dorvak", info.dwProcessId);
-        HWND dialog =
-            WaitForTopLevelWindow(VisibleDialogOf(info.dwProcessId, kDialogTitle), 20000, 50);
+        MessageBoxWatcher watcher(L"Dorvak", process.id);
+        HWND dialog = WaitForTopLevelWindow(VisibleDialogOf(process.id, kDialogTitle), 20000, 50);
         EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
         texts = watcher.Texts();
         if (dialog != nullptr && dialogModule != nullptr)
             *dialogModule = ::GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
         if (dialog != nullptr)
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        if (::WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
+        if (::WaitForSingleObject(process.process.Get(), 20000) != WAIT_OBJECT_0) {
             ADD_FAILURE() << "the program did not end after Cancel";
-            ::TerminateProcess(process.Get(), 1);
+            ::TerminateProcess(process.process.Get(), 1);
         }
     }
     return texts;
