@@ -1,5 +1,4 @@
-// An installation tree and a mirror base in a temporary folder, and the
-// PE files with known versions that the build puts in pefiles/.
+// An installation tree and a mirror base in a temporary folder.
 #pragma once
 
 #include "support/RecordingUi.h"
@@ -12,12 +11,6 @@
 
 inline const std::wstring kCopyFailed = L"Ошибка при копировании файла ";
 inline const std::wstring kCreateFailed = L"Ошибка при создании папки ";
-
-// A built file of tools/pefiles: the test programs sit in bin/, those in
-// pefiles/ beside it.
-inline std::wstring PeFile(const std::wstring& name) {
-    return TestProgramFolder() + L"..\\pefiles\\" + name;
-}
 
 // Grows (with zeros, sparse where the file system can) or cuts a file to
 // exactly `size` bytes. Bytes after a PE image do not change its resources.

@@ -109,6 +109,10 @@ std::wstring TestProgramFolder() {
     return ModuleFolder(nullptr);
 }
 
+std::wstring PeFile(const std::wstring& name) {
+    return TestProgramFolder() + L"..\\pefiles\\" + name;
+}
+
 std::wstring ListFolder(const std::wstring& folder) {
     std::vector<std::wstring> names;
     ForEachFoundEntry(folder + L"*", [&](const WIN32_FIND_DATAW& entry) {

@@ -33,6 +33,9 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
                        int second);
 // The folder that holds the running test program, with a trailing backslash.
 std::wstring TestProgramFolder();
+// A built file of tools/pefiles, with known versions and texts: the test
+// programs sit in bin/, those in pefiles/ beside it.
+std::wstring PeFile(const std::wstring& name);
 // Sorted names of a folder's entries (without "." and ".."), "/" after folders.
 std::wstring ListFolder(const std::wstring& folder);
 

@@ -3,6 +3,7 @@
 #include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
+#include "support/RunSummary.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
 
@@ -22,10 +23,6 @@ SYSTEMTIME Today() {
 
 DateTime Midnight(const SYSTEMTIME& day) {
     return DateTime::FromFields(day.wYear, day.wMonth, day.wDay, 0, 0, 0);
-}
-
-std::wstring Summary(const std::wstring& datedFolder) {
-    return LoadResourceText(IDS_SAVED_TO) + datedFolder + LoadResourceText(IDS_SEND_TO_SUPPORT);
 }
 
 // Types a description into the focused edit and waits until it shows it.
@@ -104,7 +101,7 @@ TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
     EXPECT_EQ(Utf8(shownDescription), "Lift 3 stopped\r\nat 10:15");
     EXPECT_EQ(Utf8(dialog.Description()), "Lift 3 stopped\r\nat 10:15");
     EXPECT_EQ(run.modalResult, IDOK);
-    EXPECT_EQ(Utf8(summary), Utf8(Summary(datedFolder)));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
     for (const std::wstring& text : otherMessages)
         ADD_FAILURE() << "unexpected message: " << Utf8(text);
     EXPECT_TRUE(IsFolder(datedFolder));
@@ -141,7 +138,7 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
         });
     ExpectNoFailures(run);
 
-    EXPECT_EQ(Utf8(summary), Utf8(Summary(datedFolder)));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(run.modalResult, IDOK);
 }
@@ -188,7 +185,8 @@ TEST(CollectionDialog, OneSpaceIsADescription) {
     ExpectNoFailures(run);
     EXPECT_EQ(run.modalResult, IDOK);
     EXPECT_EQ(Utf8(dialog.Description()), " ");
-    EXPECT_EQ(Utf8(summary), Utf8(Summary(DatedFolderPath(root.Path(), Midnight(Today())))));
+    EXPECT_EQ(Utf8(summary),
+              Utf8(ExpectedSummary(DatedFolderPath(root.Path(), Midnight(Today())))));
 }
 
 TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {

@@ -1,4 +1,4 @@
-#include "SampleTree.h"
+#include "support/SampleTree.h"
 
 #include "support/TestFiles.h"
 #include "win/FolderEnumerator.h"

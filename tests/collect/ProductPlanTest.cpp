@@ -1,4 +1,4 @@
-#include "SampleTree.h"
+#include "support/SampleTree.h"
 
 #include "win/ResourceText.h"
 #include "collect/ProductPlan.h"

@@ -1,7 +1,6 @@
-#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
-#include "res/resource.h"
 #include "support/RecordingUi.h"
+#include "support/RunSummary.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +9,6 @@ namespace {
 // The command captures run from the root itself, so "tree .." stays small.
 CollectionRequest RequestFor(const std::wstring& root) {
     return CollectionRequest{root, DateTime::FromFields(2019, 4, 5, 0, 0, 0), L"Лифт стоит", root};
-}
-
-std::wstring SummaryFor(const std::wstring& datedFolder) {
-    return L"Сохраненные данные помещены в папку " + datedFolder +
-           LoadResourceText(IDS_SEND_TO_SUPPORT);
 }
 } // namespace
 
@@ -31,7 +25,7 @@ TEST(CollectionRun, CreatesTheDatedFolderAndMirrorBaseAndNamesTheDatedFolder) {
     const UiEvent& last = ui.events.back();
     EXPECT_EQ(last.kind, UiEvent::Kind::Message);
     EXPECT_EQ(last.code, static_cast<DWORD>(MB_ICONINFORMATION));
-    EXPECT_EQ(last.text, SummaryFor(dated));
+    EXPECT_EQ(last.text, ExpectedSummary(dated));
 }
 
 TEST(CollectionRun, RefusesAnExistingDatedFolderAndChangesNothing) {

@@ -56,7 +56,7 @@ TEST(SystemErrorText, MinusOneStandsForTheLastErrorOfTheFailedCall) {
 }
 
 TEST(SystemErrorReport, ShowsTheComposedTextInAnErrorBoxCaptionedWithTheProgramName) {
-    ASSERT_EQ(ProgramTitle(), L"app_tests");
+    ASSERT_EQ(ProgramTitle(), L"win_tests");
     MessageBoxWatcher watcher(ProgramTitle());
     ReportSystemError(nullptr, L"Ошибка при копировании файла Struct.XML", ERROR_SHARING_VIOLATION);
     ASSERT_TRUE(watcher.WaitFor(1, 5000));

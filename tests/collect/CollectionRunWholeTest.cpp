@@ -1,4 +1,4 @@
-#include "SampleTree.h"
+#include "support/SampleTree.h"
 
 #include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
@@ -6,6 +6,7 @@
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"
+#include "support/RunSummary.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -238,8 +239,7 @@ TEST(WholeRun, EveryProductInstalled) {
     EXPECT_EQ(ui.Count(UiEvent::Kind::Beep), 0u);
     ASSERT_EQ(ui.Count(UiEvent::Kind::Message), 1u);
     EXPECT_EQ(ui.events.back().kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events.back().text,
-              LoadResourceText(IDS_SAVED_TO) + dated + LoadResourceText(IDS_SEND_TO_SUPPORT));
+    EXPECT_EQ(ui.events.back().text, ExpectedSummary(dated));
 }
 
 TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
@@ -264,6 +264,5 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     EXPECT_EQ(ui.Count(UiEvent::Kind::Progress), kCaptureCommandCount);
     EXPECT_EQ(ui.events.back().kind, UiEvent::Kind::Message);
     EXPECT_EQ(ui.events.back().code, static_cast<DWORD>(MB_ICONINFORMATION));
-    EXPECT_EQ(ui.events.back().text,
-              LoadResourceText(IDS_SAVED_TO) + dated + LoadResourceText(IDS_SEND_TO_SUPPORT));
+    EXPECT_EQ(ui.events.back().text, ExpectedSummary(dated));
 }

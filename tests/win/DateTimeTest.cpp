@@ -1,6 +1,7 @@
 #include "win/DateTime.h"
 
-#include "collect/CollectFixture.h"
+#include "support/TestFiles.h"
+#include "win/Handles.h"
 #include "win/Module.h"
 
 #include <gtest/gtest.h>
