@@ -18,8 +18,9 @@ struct MirrorFolders {
 
 // Creates the last component of `folder` (ending with a backslash). One that
 // is already there will do only when it is a folder: a file of that name in
-// the way is reported with the creation's code (183), once, rather than by
-// every copy that would fail inside it. Reports with 16703 + folder.
+// the way is reported with the creation's code (ERROR_ALREADY_EXISTS), once,
+// rather than by every copy that would fail inside it. Reports with
+// IDS_CREATE_FOLDER_FAILED + folder.
 bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui);
 
 // Tests that installation root + relative folder exists (a file of that name
