@@ -2,6 +2,7 @@
 // PE files with known versions that the build puts in pefiles/.
 #pragma once
 
+#include "collect/CollectionContext.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
@@ -50,4 +51,9 @@ class CollectFixture : public ::testing::Test {
     const std::wstring root = m_temp.Path() + L"Suite\\";
     const std::wstring mirrorBase = m_temp.Path() + L"2024_03_10\\MERUDrv\\";
     RecordingUi ui;
+
+    // What a run with this root, mirror base and start date hands its steps.
+    CollectionContext Context(const DateTime& startDate = DateTime()) {
+        return {root, mirrorBase, startDate, ui};
+    }
 };
