@@ -108,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring warm = work + L"warm\\";
     ::CreateDirectoryW(warm.c_str(), nullptr);
     ::CreateDirectoryW((warm + L"MERUDrv\\").c_str(), nullptr);
-    WalkProductPlan(warm + L"MERUDrv\\", root, startDate, warmUi);
+    WalkProductPlan({root, warm + L"MERUDrv\\", startDate, warmUi});
     Selection selection;
     CollectSelection(warm + L"MERUDrv\\", L"", selection);
     const std::wstring batchPath = work + L"xcopy.cmd";
@@ -125,7 +125,7 @@ int wmain(int argc, wchar_t** argv) {
                 ::CreateDirectoryW(mirror.c_str(), nullptr);
                 SilentUi ui;
                 const double start = Seconds();
-                WalkProductPlan(mirror, root, startDate, ui);
+                WalkProductPlan({root, mirror, startDate, ui});
                 engine.push_back(Seconds() - start);
             },
             [&] {
@@ -151,7 +151,7 @@ int wmain(int argc, wchar_t** argv) {
         SilentUi ui;
         const double start = Seconds();
         for (const wchar_t* folder : kInventoryFolders)
-            WriteVersionInventory(mirror, folder, root, ui);
+            WriteVersionInventory({root, mirror, startDate, ui}, folder);
         inventories.push_back(Seconds() - start);
         RemoveTree(base);
     }

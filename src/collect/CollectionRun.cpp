@@ -39,7 +39,7 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
 
     WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder,
                        request.waitLimits.captureMs);
-    WalkProductPlan(mirrorBase, request.installationRoot, request.startDate, ui,
+    WalkProductPlan({request.installationRoot, mirrorBase, request.startDate, ui},
                     request.waitLimits.configuratorMs);
 
     ui.ShowMessage(LoadResourceText(IDS_SAVED_TO) + datedFolder +

@@ -1,5 +1,8 @@
 #include "collect/NarrowTextStream.h"
 
+#include "res/resource.h"
+#include "win/ResourceText.h"
+
 namespace {
 constexpr size_t kFlushThreshold = 64 * 1024;
 }
@@ -92,4 +95,9 @@ void NarrowTextStream::Close() {
     if (!::CloseHandle(m_file) && m_error == 0)
         m_error = ::GetLastError();
     m_file = INVALID_HANDLE_VALUE;
+}
+
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
+    if (code != 0)
+        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
 }

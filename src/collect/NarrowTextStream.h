@@ -1,5 +1,7 @@
 #pragma once
 
+#include "collect/CollectionUi.h"
+
 #include <windows.h>
 #include <string>
 
@@ -38,3 +40,8 @@ class NarrowTextStream {
     std::string m_pending;
     DWORD m_error = 0;
 };
+
+// Tells the operator that one of the program's own text files (ReadMe.txt,
+// WindowVersion.txt, Version.txt) at `path` could not be created or
+// completely written; `code` is the failure's system error, 0 for none.
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui);

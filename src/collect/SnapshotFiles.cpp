@@ -2,7 +2,7 @@
 
 #include "win/ResourceText.h"
 #include "collect/ChildProcess.h"
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 #include "collect/NarrowTextStream.h"
 #include "res/resource.h"
 #include "win/Handles.h"

@@ -47,9 +47,6 @@ class CDialog {
     // runs it; IDOK, IDCANCEL, or -1 when the window cannot be created.
     INT_PTR DoModal(HWND owner = nullptr);
 
-    // The window while the dialog runs, null before and after.
-    HWND Window() const { return m_hWnd; }
-
     // Moves data between fields and controls; false when saving and the
     // values fail validation (the dialog then stays as it is).
     bool UpdateData(bool saveAndValidate);

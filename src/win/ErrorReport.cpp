@@ -6,8 +6,6 @@
 #include <cwchar>
 
 std::wstring ComposeSystemErrorText(const std::wstring& text, DWORD code) {
-    if (code == kLastErrorCode)
-        code = ::GetLastError();
     std::wstring message = text;
     if (code == 0)
         return message;

@@ -3,9 +3,6 @@
 #include <windows.h>
 #include <string>
 
-// Stands for "the calling thread's last error, read now".
-constexpr DWORD kLastErrorCode = static_cast<DWORD>(-1);
-
 // The message ReportSystemError shows: the caller's text, then, for a code
 // other than 0, ": <decimal> (0x<hex>) - <system text without its CR LF>".
 // A code the system has no text for keeps the prefix and both numbers.

@@ -35,3 +35,12 @@ bool IsFound(const std::wstring& path) {
     WIN32_FIND_DATAW entry;
     return CFolderEnumerator(path).Next(entry);
 }
+
+bool HasExtension(const std::wstring& name, const std::wstring& extension) {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos)
+        return extension.empty();
+    const size_t length = name.size() - dot;
+    return ::CompareStringOrdinal(name.c_str() + dot, static_cast<int>(length), extension.c_str(),
+                                  static_cast<int>(extension.size()), TRUE) == CSTR_EQUAL;
+}

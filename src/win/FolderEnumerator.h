@@ -17,6 +17,11 @@ inline bool IsFolderEntry(const WIN32_FIND_DATAW& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// True when the part of `name` from its last dot on equals `extension`
+// (".xml"), regardless of letter case. The search's own matching is not
+// enough: with short names it returns report.exe1 for "*.exe".
+bool HasExtension(const std::wstring& name, const std::wstring& extension);
+
 // Walks the entries the search for `pattern` (a folder with wildcards, or
 // one path) returns, files and folders alike, in the platform's order. The
 // search stays open only while the enumerator lives.

@@ -1,6 +1,7 @@
 // An installation tree and a mirror base in a temporary folder.
 #pragma once
 
+#include "collect/CollectionContext.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
@@ -43,4 +44,9 @@ class CollectFixture : public ::testing::Test {
     const std::wstring root = m_temp.Path() + L"Suite\\";
     const std::wstring mirrorBase = m_temp.Path() + L"2024_03_10\\MERUDrv\\";
     RecordingUi ui;
+
+    // What a run with this root, mirror base and start date hands its steps.
+    CollectionContext Context(const DateTime& startDate = DateTime()) {
+        return {root, mirrorBase, startDate, ui};
+    }
 };

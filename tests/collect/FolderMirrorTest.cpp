@@ -1,5 +1,5 @@
-#include "collect/FolderMirror.h"
-#include "collect/MirrorFrame.h"
+#include "collect/ConfigFolderCopy.h"
+#include "win/FolderEnumerator.h"
 
 #include "collect/CollectFixture.h"
 
@@ -14,7 +14,7 @@ using Kind = UiEvent::Kind;
 class FolderMirror : public CollectFixture {};
 } // namespace
 
-TEST(MirrorFrame, ExtensionIsEverythingFromTheLastDot) {
+TEST(SearchResultName, ExtensionIsEverythingFromTheLastDot) {
     EXPECT_TRUE(HasExtension(L"a.xml", L".xml"));
     EXPECT_TRUE(HasExtension(L"Struct.XML", L".xml"));
     EXPECT_TRUE(HasExtension(L"a.b.Xml", L".xml"));
@@ -30,8 +30,8 @@ TEST(MirrorFrame, ExtensionIsEverythingFromTheLastDot) {
 }
 
 TEST_F(FolderMirror, AFolderThatIsNotInstalledLeavesNoTrace) {
-    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
-    EXPECT_FALSE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"a.ini"));
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_FALSE(CollectMatchingFiles(Context(), L"MERUDisp", L"a.ini"));
     EXPECT_EQ(L"", ListFolder(mirrorBase));
     EXPECT_TRUE(ui.events.empty());
 }
@@ -44,7 +44,7 @@ TEST_F(FolderMirror, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
     for (const wchar_t* decoy : {L"x.xmlx", L"x.xml_old", L"notes.txt", L"xml", L"a.xml.bak"})
         WriteBytes(root + L"MERUDisp\\" + decoy, "decoy");
 
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"Cfg.Xml Struct.XML a.xml", ListFolder(mirror));
@@ -67,7 +67,7 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
                                   OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
 
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     held.Reset();
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
@@ -97,8 +97,8 @@ TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported)
     WriteBytes(source + L"Sub.xml\\inner.xml", "inner");
     MakeFolder(source + L"Settings.ini");
 
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
-    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"Settings.ini"));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"Settings.ini"));
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"a.xml", ListFolder(mirror));
@@ -109,8 +109,8 @@ TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported)
 TEST_F(FolderMirror, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\run.log", "log");
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
-    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"Absent.ini"));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"Absent.ini"));
     EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
     EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_TRUE(ui.events.empty());
@@ -120,12 +120,12 @@ TEST_F(FolderMirror, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\Settings.ini", "installed");
     WriteBytes(root + L"MERUDisp\\Other.ini", "other");
-    ASSERT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    ASSERT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     WriteBytes(mirrorBase + L"MERUDisp\\Settings.ini", "stale");
 
     // The plan names files in its own letter case; the copy keeps the
     // installed name.
-    EXPECT_TRUE(CollectMatchingFiles(mirrorBase, L"MERUDisp", ui, root, L"settings.INI"));
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"settings.INI"));
 
     EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
@@ -139,7 +139,7 @@ TEST_F(FolderMirror, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
     MakeFolder(root + L"MERUDisp\\Plugins");
     WriteBytes(root + L"MERUDisp\\Plugins\\p.xml", "p");
 
-    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp\\Plugins", ui, root));
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
 
     ASSERT_EQ(1u, ui.events.size());
     EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
@@ -149,15 +149,15 @@ TEST_F(FolderMirror, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
 
     // Once the parent is mirrored the same call goes through.
     ui.events.clear();
-    ASSERT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp\\Plugins", ui, root));
+    ASSERT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
     EXPECT_EQ(L"p.xml", ListFolder(mirrorBase + L"MERUDisp\\Plugins\\"));
     EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
 TEST_F(FolderMirror, AFileBearingTheFolderNamePassesAsInstalled) {
     WriteBytes(root + L"MERUDisp", "not a folder");
-    EXPECT_TRUE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
     EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_TRUE(ui.events.empty());
@@ -169,7 +169,7 @@ TEST_F(FolderMirror, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopie
     WriteBytes(root + L"MERUDisp\\b.xml", "b");
     WriteBytes(mirrorBase + L"MERUDisp", "in the way");
 
-    EXPECT_FALSE(CollectProductConfig(mirrorBase, L"MERUDisp", ui, root));
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
 
     ASSERT_EQ(1u, ui.events.size());
     EXPECT_EQ(Kind::SystemError, ui.events[0].kind);

@@ -26,7 +26,7 @@ class LogFolderCopy : public CollectFixture {
     }
 
     bool Collect(const DateTime& startDate) {
-        return CollectLogFolder(mirrorBase, L"MERUDisp\\Log", ui, root, startDate);
+        return CollectLogFolder(Context(startDate), L"MERUDisp\\Log");
     }
 
     const std::wstring source = root + L"MERUDisp\\Log\\";
@@ -175,7 +175,7 @@ TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
     EXPECT_TRUE(IsFolder(mirror));
     EXPECT_EQ(L"", ListFolder(mirror));
 
-    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUDisp\\Trace", ui, root, start));
+    EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUDisp\\Trace"));
     EXPECT_FALSE(Exists(mirrorBase + L"MERUDisp\\Trace"));
     EXPECT_TRUE(ui.events.empty());
 }
@@ -185,7 +185,7 @@ TEST_F(LogFolderCopy, AMissingMirrorParentIsReported) {
     MakeFolder(root + L"MERUComm\\Log");
     WriteBytes(root + L"MERUComm\\Log\\a.log", "a");
 
-    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUComm\\Log", ui, root, start));
+    EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUComm\\Log"));
 
     ASSERT_EQ(1u, ui.events.size());
     EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUComm\\Log\\", ui.events[0].text);

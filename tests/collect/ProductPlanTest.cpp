@@ -32,7 +32,7 @@ struct PlanFolders {
     RecordingUi ui;
 
     PlanFolders() { MakeFolder(mirror); }
-    void Walk() { WalkProductPlan(mirror, root.Path(), PlanStartDate(), ui); }
+    void Walk() { WalkProductPlan({root.Path(), mirror, PlanStartDate(), ui}); }
     std::string CommandLog(const std::wstring& productFolder) {
         const std::wstring log = root.Path() + productFolder + L"\\commandline.log";
         return Exists(log) ? ReadBytes(log) : std::string();
@@ -278,7 +278,7 @@ TEST(ProductPlan, RootWithABlankNeverStartsAProgramTheBlankCutsThePathAt) {
     MakeFolder(mirror);
     RecordingUi ui;
 
-    WalkProductPlan(mirror, root, PlanStartDate(), ui);
+    WalkProductPlan({root, mirror, PlanStartDate(), ui});
 
     EXPECT_EQ(ListFolder(sites.Path()), L"MERU Suite/ MERU.exe");
     // Each configurator got its command line as composed, byte for byte:
@@ -306,7 +306,7 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
     PutFile(f.root.Path(), L"Kavmon\\Kavmon.Bad", "bad");
 
     const ULONGLONG started = ::GetTickCount64();
-    WalkProductPlan(f.mirror, f.root.Path(), PlanStartDate(), f.ui, 3000);
+    WalkProductPlan({f.root.Path(), f.mirror, PlanStartDate(), f.ui}, 3000);
     const ULONGLONG elapsed = ::GetTickCount64() - started;
 
     EXPECT_GE(elapsed, 3000u);

@@ -48,13 +48,6 @@ TEST(SystemErrorText, ADescriptionWithInsertsIsShownWithItsPlaceholders) {
     EXPECT_EQ(text, L"x: 193 (0xc1) - " + WithoutLineEnd(description));
 }
 
-TEST(SystemErrorText, MinusOneStandsForTheLastErrorOfTheFailedCall) {
-    TempFolder folder;
-    ASSERT_FALSE(::CreateDirectoryW((folder.Path() + L"missing\\child").c_str(), nullptr));
-    const std::wstring text = ComposeSystemErrorText(L"x", kLastErrorCode);
-    EXPECT_EQ(text.substr(0, 13), L"x: 3 (0x3) - ");
-}
-
 TEST(SystemErrorReport, ShowsTheComposedTextInAnErrorBoxCaptionedWithTheProgramName) {
     ASSERT_EQ(ProgramTitle(), L"win_tests");
     MessageBoxWatcher watcher(ProgramTitle());

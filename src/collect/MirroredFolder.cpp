@@ -1,17 +1,16 @@
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 
 #include "win/ResourceText.h"
 #include "res/resource.h"
 
-std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
-                                        const std::wstring& relativeFolder,
-                                        const std::wstring& installationRoot, ICollectionUi& ui) {
-    const std::wstring installedFolder = installationRoot + relativeFolder;
+std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
+                                        const std::wstring& relativeFolder) {
+    const std::wstring installedFolder = context.installationRoot + relativeFolder;
     if (!IsFound(installedFolder))
         return std::nullopt;
 
-    MirrorFolders folders{installedFolder + L"\\", mirrorBase + relativeFolder + L"\\"};
-    if (!CreateMirrorFolder(folders.destination, ui))
+    MirrorFolders folders{installedFolder + L"\\", context.mirrorBase + relativeFolder + L"\\"};
+    if (!CreateMirrorFolder(folders.destination, context.ui))
         return std::nullopt;
     return folders;
 }
@@ -31,15 +30,6 @@ bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui) {
     return false;
 }
 
-bool HasExtension(const std::wstring& name, const std::wstring& extension) {
-    const size_t dot = name.rfind(L'.');
-    if (dot == std::wstring::npos)
-        return extension.empty();
-    const size_t length = name.size() - dot;
-    return ::CompareStringOrdinal(name.c_str() + dot, static_cast<int>(length), extension.c_str(),
-                                  static_cast<int>(extension.size()), TRUE) == CSTR_EQUAL;
-}
-
 void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
                        CopyProgress progress) {
     const std::wstring source = folders.source + name;
@@ -52,9 +42,4 @@ void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, I
         // the many log folders failed.
         ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + source, error);
     }
-}
-
-void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
-    if (code != 0)
-        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
 }

@@ -1,8 +1,9 @@
-// The steps every folder copy of the engine begins with, shared by the
-// configuration copy, the log copy and the version inventory.
+// A folder of the installation and its mirror: the steps every folder copy
+// of the engine begins with, shared by the configuration copy, the log copy
+// and the version inventory.
 #pragma once
 
-#include "collect/CollectionUi.h"
+#include "collect/CollectionContext.h"
 #include "win/FolderEnumerator.h"
 
 #include <windows.h>
@@ -18,27 +19,17 @@ struct MirrorFolders {
 
 // Creates the last component of `folder` (ending with a backslash). One that
 // is already there will do only when it is a folder: a file of that name in
-// the way is reported with the creation's code (183), once, rather than by
-// every copy that would fail inside it. Reports with 16703 + folder.
+// the way is reported with the creation's code (ERROR_ALREADY_EXISTS), once,
+// rather than by every copy that would fail inside it. Reports with
+// IDS_CREATE_FOLDER_FAILED + folder.
 bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui);
 
 // Tests that installation root + relative folder exists (a file of that name
 // passes too) and creates the last component of mirror base + relative
 // folder. Nothing when the folder is not installed, silently; nothing after
 // reporting the failure when the destination cannot be created.
-std::optional<MirrorFolders> OpenMirror(const std::wstring& mirrorBase,
-                                        const std::wstring& relativeFolder,
-                                        const std::wstring& installationRoot, ICollectionUi& ui);
-
-// True when the part of `name` from its last dot on equals `extension`
-// (".xml"), regardless of letter case. The search's own matching is not
-// enough: with short names it returns report.exe1 for "*.exe".
-bool HasExtension(const std::wstring& name, const std::wstring& extension);
-
-// Tells the operator that one of the program's own text files (ReadMe.txt,
-// WindowVersion.txt, Version.txt) at `path` could not be created or
-// completely written; `code` is the failure's system error, 0 for none.
-void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui);
+std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
+                                        const std::wstring& relativeFolder);
 
 enum class CopyProgress { Shown, Silent };
 
