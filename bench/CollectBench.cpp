@@ -25,7 +25,7 @@
 
 #include "collect/ProductPlan.h"
 #include "collect/VersionInventory.h"
-#include "shared/ProcessStart.h"
+#include "win/ProcessStart.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -77,8 +77,10 @@ bool WriteBatch(const std::wstring& path, const std::wstring& text) {
 }
 
 bool RunBatch(const std::wstring& batch) {
-    const StartedProcess process = StartProcess(std::wstring(), L"cmd.exe /c \"" + batch + L"\"",
-                                                std::wstring(), CREATE_NO_WINDOW);
+    ProcessStart launch;
+    launch.commandLine = L"cmd.exe /c \"" + batch + L"\"";
+    launch.creationFlags = CREATE_NO_WINDOW;
+    const StartedProcess process = StartProcess(launch);
     if (!process)
         return false;
     ::WaitForSingleObject(process.process.Get(), INFINITE);

@@ -7,7 +7,7 @@
 // what Esc does) and waits for the process to end.
 #include "BenchSupport.h"
 
-#include "shared/ProcessStart.h"
+#include "win/ProcessStart.h"
 #include "shared/WindowSearch.h"
 
 #include <algorithm>
@@ -32,14 +32,17 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<double> times;
     for (int round = 0; round < rounds; ++round) {
+        ProcessStart launch;
+        launch.commandLine = L"\"" + program + L"\"";
+        launch.currentFolder = folder;
         const double start = Seconds();
-        const StartedProcess process =
-            StartProcess(std::wstring(), L"\"" + program + L"\"", folder);
+        const StartedProcess process = StartProcess(launch);
         if (!process) {
             std::fwprintf(stderr, L"cannot start %ls\n", program.c_str());
             return 1;
         }
-        const HWND dialog = WaitForTopLevelWindow(VisibleDialogOf(process.id, kTitle), 60000, 1);
+        const HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(process.processId, kTitle), 60000, 1);
         const double shown = Seconds() - start;
         if (dialog == nullptr) {
             std::fwprintf(stderr, L"the dialog did not appear\n");

@@ -24,7 +24,7 @@
 #include "BenchSupport.h"
 
 #include "collect/SnapshotFiles.h"
-#include "shared/ProcessStart.h"
+#include "win/ProcessStart.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
 
@@ -62,7 +62,11 @@ std::wstring TextOf(HWND control) {
 // negative figure when the run did not go as an operator's would.
 double WindowRun(const std::wstring& program, const std::wstring& description) {
     const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
-    const StartedProcess started = StartProcess(program, L"\"" + program + L"\"", folder);
+    ProcessStart launch;
+    launch.application = program;
+    launch.commandLine = L"\"" + program + L"\"";
+    launch.currentFolder = folder;
+    const StartedProcess started = StartProcess(launch);
     if (!started) {
         PrintLine(L"cannot start %ls", program.c_str());
         return -1;
@@ -72,7 +76,7 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
     double elapsed = -1;
     HWND dialog = nullptr;
     for (int wait = 0; wait < 600 && dialog == nullptr; ++wait) {
-        dialog = WindowOf(started.id, true);
+        dialog = WindowOf(started.processId, true);
         if (dialog == nullptr)
             ::Sleep(100);
     }
@@ -86,7 +90,7 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
             for (;;) {
-                HWND box = WindowOf(started.id, false, dialog);
+                HWND box = WindowOf(started.processId, false, dialog);
                 if (box == nullptr) {
                     if (::WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0)
                         break;

@@ -4,7 +4,7 @@
 #include "win/PeImage.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
-#include "shared/ProcessStart.h"
+#include "win/ProcessStart.h"
 #include "shared/WindowSearch.h"
 
 #include <gtest/gtest.h>
@@ -32,9 +32,10 @@ class InstalledProgram {
     // Starts the program from its own folder, as a double click would, or
     // from another current folder.
     StartedProcess Start(const std::wstring& currentFolder = std::wstring()) {
-        StartedProcess started =
-            StartProcess(std::wstring(), L"\"" + m_programFolder + L"Dorvak.exe\"",
-                         currentFolder.empty() ? m_programFolder : currentFolder);
+        ProcessStart start;
+        start.commandLine = L"\"" + m_programFolder + L"Dorvak.exe\"";
+        start.currentFolder = currentFolder.empty() ? m_programFolder : currentFolder;
+        StartedProcess started = StartProcess(start);
         EXPECT_TRUE(started) << "cannot start the program: " << started.error;
         return started;
     }
@@ -57,8 +58,9 @@ std::vector<std::wstring> StartupMessages(InstalledProgram& program,
         return {};
     std::vector<std::wstring> texts;
     {
-        MessageBoxWatcher watcher(L"Dorvak", process.id);
-        HWND dialog = WaitForTopLevelWindow(VisibleDialogOf(process.id, kDialogTitle), 20000, 50);
+        MessageBoxWatcher watcher(L"Dorvak", process.processId);
+        HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(process.processId, kDialogTitle), 20000, 50);
         EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
         texts = watcher.Texts();
         if (dialog != nullptr && dialogModule != nullptr)
