@@ -1,5 +1,4 @@
 #include "collect/ConfigFolderCopy.h"
-#include "win/FolderEnumerator.h"
 
 #include "collect/CollectFixture.h"
 
@@ -11,32 +10,17 @@
 namespace {
 using Kind = UiEvent::Kind;
 
-class FolderMirror : public CollectFixture {};
+class ConfigFolderCopy : public CollectFixture {};
 } // namespace
 
-TEST(SearchResultName, ExtensionIsEverythingFromTheLastDot) {
-    EXPECT_TRUE(HasExtension(L"a.xml", L".xml"));
-    EXPECT_TRUE(HasExtension(L"Struct.XML", L".xml"));
-    EXPECT_TRUE(HasExtension(L"a.b.Xml", L".xml"));
-    EXPECT_TRUE(HasExtension(L".xml", L".xml"));
-    EXPECT_TRUE(HasExtension(L"TOOL.EXE", L".exe"));
-    EXPECT_FALSE(HasExtension(L"x.xmlx", L".xml"));
-    EXPECT_FALSE(HasExtension(L"x.xml_old", L".xml"));
-    EXPECT_FALSE(HasExtension(L"old.exe.bak", L".exe"));
-    EXPECT_FALSE(HasExtension(L"report.exe1", L".exe"));
-    EXPECT_FALSE(HasExtension(L"xml", L".xml"));
-    EXPECT_FALSE(HasExtension(L"a.xm", L".xml"));
-    EXPECT_FALSE(HasExtension(L"a.", L".xml"));
-}
-
-TEST_F(FolderMirror, AFolderThatIsNotInstalledLeavesNoTrace) {
+TEST_F(ConfigFolderCopy, AFolderThatIsNotInstalledLeavesNoTrace) {
     EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_FALSE(CollectMatchingFiles(Context(), L"MERUDisp", L"a.ini"));
     EXPECT_EQ(L"", ListFolder(mirrorBase));
     EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(FolderMirror, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
+TEST_F(ConfigFolderCopy, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\a.xml", "<a/>");
     WriteBytes(root + L"MERUDisp\\Struct.XML", "<s/>");
@@ -57,7 +41,7 @@ TEST_F(FolderMirror, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
         shown);
 }
 
-TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
+TEST_F(ConfigFolderCopy, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     const std::wstring source = root + L"MERUDisp\\";
     MakeFolder(source);
     WriteBytes(source + L"a.xml", "a");
@@ -89,7 +73,7 @@ TEST_F(FolderMirror, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + source + L"Locked.xml"}), reported);
 }
 
-TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {
+TEST_F(ConfigFolderCopy, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {
     const std::wstring source = root + L"MERUDisp\\";
     MakeFolder(source);
     WriteBytes(source + L"a.xml", "a");
@@ -106,7 +90,7 @@ TEST_F(FolderMirror, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported)
     EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
-TEST_F(FolderMirror, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
+TEST_F(ConfigFolderCopy, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\run.log", "log");
     EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
@@ -116,7 +100,7 @@ TEST_F(FolderMirror, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
     EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(FolderMirror, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
+TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\Settings.ini", "installed");
     WriteBytes(root + L"MERUDisp\\Other.ini", "other");
@@ -134,7 +118,7 @@ TEST_F(FolderMirror, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
     EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
-TEST_F(FolderMirror, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
+TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
     MakeFolder(root + L"MERUDisp");
     MakeFolder(root + L"MERUDisp\\Plugins");
     WriteBytes(root + L"MERUDisp\\Plugins\\p.xml", "p");
@@ -155,7 +139,7 @@ TEST_F(FolderMirror, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
     EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 
-TEST_F(FolderMirror, AFileBearingTheFolderNamePassesAsInstalled) {
+TEST_F(ConfigFolderCopy, AFileBearingTheFolderNamePassesAsInstalled) {
     WriteBytes(root + L"MERUDisp", "not a folder");
     EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
@@ -163,7 +147,7 @@ TEST_F(FolderMirror, AFileBearingTheFolderNamePassesAsInstalled) {
     EXPECT_TRUE(ui.events.empty());
 }
 
-TEST_F(FolderMirror, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopiedIntoIt) {
+TEST_F(ConfigFolderCopy, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopiedIntoIt) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\a.xml", "a");
     WriteBytes(root + L"MERUDisp\\b.xml", "b");

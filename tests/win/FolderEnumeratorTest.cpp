@@ -50,3 +50,18 @@ TEST(FolderEnumerator, FindsNothingWhereNothingMatchesAndStaysEnded) {
     EXPECT_TRUE(IsFound(folder.Path() + L"one"));
     EXPECT_FALSE(IsFound(folder.Path() + L"two"));
 }
+
+TEST(SearchResultName, ExtensionIsEverythingFromTheLastDot) {
+    EXPECT_TRUE(HasExtension(L"a.xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L"Struct.XML", L".xml"));
+    EXPECT_TRUE(HasExtension(L"a.b.Xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L".xml", L".xml"));
+    EXPECT_TRUE(HasExtension(L"TOOL.EXE", L".exe"));
+    EXPECT_FALSE(HasExtension(L"x.xmlx", L".xml"));
+    EXPECT_FALSE(HasExtension(L"x.xml_old", L".xml"));
+    EXPECT_FALSE(HasExtension(L"old.exe.bak", L".exe"));
+    EXPECT_FALSE(HasExtension(L"report.exe1", L".exe"));
+    EXPECT_FALSE(HasExtension(L"xml", L".xml"));
+    EXPECT_FALSE(HasExtension(L"a.xm", L".xml"));
+    EXPECT_FALSE(HasExtension(L"a.", L".xml"));
+}
