@@ -1,6 +1,9 @@
 #include "shared/WindowSearch.h"
 
+namespace {
+// The class the dialog manager gives every dialog and message box.
 const wchar_t kDialogClass[] = L"#32770";
+} // namespace
 
 std::wstring WindowClass(HWND window) {
     // A class name is an atom's name, at most 256 characters.
@@ -114,12 +117,6 @@ std::vector<HWND> ThreadWindows(DWORD thread, const WindowTest& test) {
 
 HWND FindThreadWindow(DWORD thread, const WindowTest& test) {
     return First(Enumerate(thread, test, true));
-}
-
-WindowTest VisibleWindowOf(DWORD process) {
-    return [process](HWND window) {
-        return ::IsWindowVisible(window) && WindowProcess(window) == process;
-    };
 }
 
 WindowTest VisibleDialogOf(DWORD process, const std::wstring& caption) {

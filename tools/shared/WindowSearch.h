@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-// The class the dialog manager gives every dialog and message box.
-extern const wchar_t kDialogClass[];
 // The static control of a message box that holds its text; no dialog of
 // the program has a control with this id.
 constexpr int kMessageBoxTextId = 0xFFFF;
@@ -46,9 +44,6 @@ HWND FindTopLevelWindow(const WindowTest& test);
 std::vector<HWND> ThreadWindows(DWORD thread, const WindowTest& test);
 HWND FindThreadWindow(DWORD thread, const WindowTest& test);
 
-// Tests to combine in the finders' conditions.
-// A visible window of the process.
-WindowTest VisibleWindowOf(DWORD process);
 // A visible dialog of the process whose caption is `caption`.
 WindowTest VisibleDialogOf(DWORD process, const std::wstring& caption);
 
