@@ -1,4 +1,4 @@
-#include "DialogDriver.h"
+#include "support/DialogDriver.h"
 
 #include "res/resource.h"
 #include "support/TestFiles.h"
