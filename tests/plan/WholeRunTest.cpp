@@ -1,12 +1,12 @@
 #include "SampleTree.h"
 
-#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

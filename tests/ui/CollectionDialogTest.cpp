@@ -1,10 +1,10 @@
 #include "DialogDriver.h"
 
-#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "DialogDriver.h"
 
-#include "win/MessageBox.h"
-#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
+#include "win/MessageBox.h"
+#include "win/ResourceText.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
