@@ -1,9 +1,9 @@
 #include "collect/ChildProcess.h"
 
-#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "win/Handles.h"
 #include "win/ProcessStart.h"
+#include "win/ResourceText.h"
 
 #include <algorithm>
 #include <utility>

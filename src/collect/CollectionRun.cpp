@@ -1,10 +1,10 @@
 #include "collect/CollectionRun.h"
 
-#include "win/ResourceText.h"
 #include "collect/FullDriveFilter.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
+#include "win/ResourceText.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";

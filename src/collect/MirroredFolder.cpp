@@ -1,7 +1,7 @@
 #include "collect/MirroredFolder.h"
 
-#include "win/ResourceText.h"
 #include "res/resource.h"
+#include "win/ResourceText.h"
 
 std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
                                         const std::wstring& relativeFolder) {

@@ -1,8 +1,8 @@
 #include "collect/VersionInventory.h"
 
-#include "win/DateTime.h"
 #include "collect/MirroredFolder.h"
 #include "collect/NarrowTextStream.h"
+#include "win/DateTime.h"
 #include "win/VersionInfo.h"
 
 namespace {

@@ -15,8 +15,9 @@
 class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
     // The installation root the run writes under and the product version the
-    // about box shows, both owned by the application object.
-    // The run waits for outside programs within `waitLimits`.
+    // about box shows, both found at start-up and handed in, so the dialog
+    // needs nothing from the layer above it. The run waits for outside
+    // programs within `waitLimits`.
     CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
                const WaitLimits& waitLimits = kShippedWaitLimits);
 

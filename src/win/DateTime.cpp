@@ -1,7 +1,7 @@
 #include "win/DateTime.h"
 
 #include "res/resource.h"
-#include "win/Module.h"
+#include "win/ResourceText.h"
 
 #include <oleauto.h>
 
@@ -98,11 +98,10 @@ std::wstring DateTime::Format(const wchar_t* pattern) const {
         return std::wstring();
     SYSTEMTIME fields{};
     if (!ToSystemTime(fields)) {
-        wchar_t buffer[256];
-        const int length = ::LoadStringW(ActiveResourceModule(), IDS_INVALID_DATETIME, buffer, 256);
-        if (length > 0)
-            return std::wstring(buffer, static_cast<size_t>(length));
-        return L"Invalid DateTime";
+        std::wstring text = LoadStringEntry(IDS_INVALID_DATETIME).value_or(L"Invalid DateTime");
+        if (text.size() > kMaxFormattedLength)
+            text.resize(kMaxFormattedLength);
+        return text;
     }
 
     std::wstring out;

@@ -2,6 +2,7 @@
 #include "support/RecordingUi.h"
 #include "support/RunSummary.h"
 #include "support/TestFiles.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

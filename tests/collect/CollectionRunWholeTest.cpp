@@ -1,6 +1,5 @@
 #include "support/SampleTree.h"
 
-#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
@@ -8,6 +7,7 @@
 #include "support/RecordingUi.h"
 #include "support/RunSummary.h"
 #include "support/TestFiles.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

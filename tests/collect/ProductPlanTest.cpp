@@ -1,10 +1,10 @@
 #include "support/SampleTree.h"
 
-#include "win/ResourceText.h"
 #include "collect/ProductPlan.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

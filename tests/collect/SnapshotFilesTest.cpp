@@ -1,8 +1,8 @@
-#include "win/ResourceText.h"
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "support/DialogDriver.h"
 
-#include "win/MessageBox.h"
-#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "shared/WindowSearch.h"
 #include "support/TestFiles.h"
+#include "win/MessageBox.h"
+#include "win/ResourceText.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

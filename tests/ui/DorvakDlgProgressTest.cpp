@@ -1,10 +1,10 @@
 #include "support/DialogDriver.h"
 
-#include "win/ResourceText.h"
 #include "collect/ChildProcess.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

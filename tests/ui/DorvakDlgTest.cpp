@@ -1,11 +1,11 @@
 #include "support/DialogDriver.h"
 
-#include "win/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "support/RunSummary.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
+#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "win/ErrorReport.h"
-#include "win/MessageBox.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/TestFiles.h"
+#include "win/ErrorReport.h"
+#include "win/MessageBox.h"
 #include "win/SystemMessage.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "win/ResourceText.h"
 #include "res/resource.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
 #include "win/Module.h"
+#include "win/ResourceText.h"
 #include "win/VersionInfo.h"
 
 #include <gtest/gtest.h>
