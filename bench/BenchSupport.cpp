@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "collect/ProductPlan.h"
+#include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -31,26 +32,6 @@ bool ParseStartDate(const wchar_t* text, DateTime& date) {
         return false;
     date = DateTime::FromFields(year, month, day, 0, 0, 0);
     return date.IsValid();
-}
-
-bool RemoveTree(const std::wstring& folder) {
-    const std::wstring base = WithBackslash(folder);
-    WIN32_FIND_DATAW data;
-    {
-        FindHandle search(::FindFirstFileW((base + L"*").c_str(), &data));
-        if (search) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(base + name);
-                else
-                    ::DeleteFileW((base + name).c_str());
-            } while (::FindNextFileW(search.Get(), &data));
-        }
-    }
-    return ::RemoveDirectoryW(folder.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 std::wstring WithBackslash(std::wstring folder) {
@@ -85,19 +66,15 @@ double Spread(const std::vector<double>& values) {
 
 void CollectSelection(const std::wstring& mirror, const std::wstring& relative,
                       Selection& selection) {
-    WIN32_FIND_DATAW data;
-    FindHandle search(::FindFirstFileW((mirror + relative + L"*").c_str(), &data));
-    if (!search)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    ForEachFoundEntry(mirror + relative + L"*", [&](const WIN32_FIND_DATAW& entry) {
+        if (IsDots(entry))
+            return;
+        const std::wstring name = entry.cFileName;
+        if (IsFolderEntry(entry))
             CollectSelection(mirror, relative + name + L"\\", selection);
         else if (name != L"Version.txt")
             selection[relative.substr(0, relative.size() - 1)].insert(name);
-    } while (::FindNextFileW(search.Get(), &data));
+    });
 }
 
 unsigned long CountFiles(const Selection& selection) {
@@ -166,19 +143,17 @@ unsigned long MinimalCopy(const std::wstring& root, const std::wstring& mirror,
         MakeFolders(mirror, folder);
         const std::wstring source = root + folder + L"\\";
         const std::wstring destination = mirror + folder + L"\\";
-        WIN32_FIND_DATAW data;
-        FindHandle search(::FindFirstFileW((source + L"*").c_str(), &data));
-        if (!search)
-            continue;
-        do {
-            if (names.count(data.cFileName) == 0)
+        CFolderEnumerator entries(source + L"*");
+        WIN32_FIND_DATAW entry;
+        while (entries.Next(entry)) {
+            if (names.count(entry.cFileName) == 0)
                 continue;
-            const std::wstring target = destination + data.cFileName;
+            const std::wstring target = destination + entry.cFileName;
             if (beforeCopy)
                 beforeCopy(target);
-            if (::CopyFileW((source + data.cFileName).c_str(), target.c_str(), FALSE))
+            if (::CopyFileW((source + entry.cFileName).c_str(), target.c_str(), FALSE))
                 ++copied;
-        } while (::FindNextFileW(search.Get(), &data));
+        }
     }
     return copied;
 }
@@ -195,17 +170,15 @@ unsigned long MinimalInventories(const std::wstring& root, const std::wstring& m
                                       FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         for (const wchar_t* pattern : {L"*.exe", L"*.dll"}) {
-            WIN32_FIND_DATAW data;
-            FindHandle search(::FindFirstFileW((source + pattern).c_str(), &data));
-            if (!search)
-                continue;
-            do {
-                const std::string line = Narrow(InventoryLine(source + data.cFileName, data));
+            CFolderEnumerator entries(source + pattern);
+            WIN32_FIND_DATAW entry;
+            while (entries.Next(entry)) {
+                const std::string line = Narrow(InventoryLine(source + entry.cFileName, entry));
                 DWORD written = 0;
                 ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written,
                             nullptr);
                 ++lines;
-            } while (::FindNextFileW(search.Get(), &data));
+            }
         }
     }
     return lines;

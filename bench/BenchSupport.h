@@ -3,7 +3,8 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "shared/FileTree.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <functional>
@@ -32,9 +33,6 @@ double Seconds();
 
 // "YYYY-MM-DD" as a start date (00:00:00 of that day).
 bool ParseStartDate(const wchar_t* text, DateTime& date);
-
-// Removes a folder with everything in it; true when it is gone.
-bool RemoveTree(const std::wstring& folder);
 
 // The folder with a trailing backslash.
 std::wstring WithBackslash(std::wstring folder);

@@ -25,6 +25,7 @@
 
 #include "collect/ProductPlan.h"
 #include "collect/VersionInventory.h"
+#include "win/ProcessStart.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -76,16 +77,13 @@ bool WriteBatch(const std::wstring& path, const std::wstring& text) {
 }
 
 bool RunBatch(const std::wstring& batch) {
-    std::wstring line = L"cmd.exe /c \"" + batch + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &process))
+    ProcessStart launch;
+    launch.commandLine = L"cmd.exe /c \"" + batch + L"\"";
+    launch.creationFlags = CREATE_NO_WINDOW;
+    const StartedProcess process = StartProcess(launch);
+    if (!process)
         return false;
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
-    ::WaitForSingleObject(processHandle.Get(), INFINITE);
+    ::WaitForSingleObject(process.process.Get(), INFINITE);
     return true;
 }
 
@@ -112,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring warm = work + L"warm\\";
     ::CreateDirectoryW(warm.c_str(), nullptr);
     ::CreateDirectoryW((warm + L"MERUDrv\\").c_str(), nullptr);
-    WalkProductPlan(warm + L"MERUDrv\\", root, startDate, warmUi);
+    WalkProductPlan({root, warm + L"MERUDrv\\", startDate, warmUi});
     Selection selection;
     CollectSelection(warm + L"MERUDrv\\", L"", selection);
     const std::wstring batchPath = work + L"xcopy.cmd";
@@ -129,7 +127,7 @@ int wmain(int argc, wchar_t** argv) {
                 ::CreateDirectoryW(mirror.c_str(), nullptr);
                 SilentUi ui;
                 const double start = Seconds();
-                WalkProductPlan(mirror, root, startDate, ui);
+                WalkProductPlan({root, mirror, startDate, ui});
                 engine.push_back(Seconds() - start);
             },
             [&] {
@@ -155,7 +153,7 @@ int wmain(int argc, wchar_t** argv) {
         SilentUi ui;
         const double start = Seconds();
         for (const std::wstring& folder : PlanInventoryFolders())
-            WriteVersionInventory(mirror, folder, root, ui);
+            WriteVersionInventory({root, mirror, startDate, ui}, folder);
         inventories.push_back(Seconds() - start);
         RemoveTree(base);
     }

@@ -41,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
     SilentUi ui;
     const double start = Seconds();
-    WalkProductPlan(mirror, root, startDate, ui);
+    WalkProductPlan({root, mirror, startDate, ui});
     const double elapsed = Seconds() - start;
     PROCESS_MEMORY_COUNTERS after{};
     after.cb = sizeof after;

@@ -8,7 +8,8 @@
 #include "BenchSupport.h"
 
 #include "DialogCaption.h"
-#include "win/Handles.h"
+#include "win/ProcessStart.h"
+#include "shared/WindowSearch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,25 +19,6 @@
 namespace {
 
 const wchar_t kTitle[] = DORVAK_DIALOG_CAPTION_W;
-
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !::IsWindowVisible(window))
-        return TRUE;
-    wchar_t title[64] = {};
-    ::GetWindowTextW(window, title, 64);
-    if (std::wstring(title) != kTitle)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
 
 } // namespace
 
@@ -51,33 +33,26 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<double> times;
     for (int round = 0; round < rounds; ++round) {
-        std::wstring line = L"\"" + program + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
+        ProcessStart launch;
+        launch.commandLine = L"\"" + program + L"\"";
+        launch.currentFolder = folder;
         const double start = Seconds();
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              folder.c_str(), &startup, &process)) {
+        const StartedProcess process = StartProcess(launch);
+        if (!process) {
             std::fwprintf(stderr, L"cannot start %ls\n", program.c_str());
             return 1;
         }
-        KernelHandle processHandle(process.hProcess);
-        KernelHandle threadHandle(process.hThread);
-        Search search{process.dwProcessId, nullptr};
-        while (search.found == nullptr && Seconds() - start < 60) {
-            ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-            if (search.found == nullptr)
-                ::Sleep(1);
-        }
+        const HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(process.processId, kTitle), 60000, 1);
         const double shown = Seconds() - start;
-        if (search.found == nullptr) {
+        if (dialog == nullptr) {
             std::fwprintf(stderr, L"the dialog did not appear\n");
-            ::TerminateProcess(processHandle.Get(), 1);
+            ::TerminateProcess(process.process.Get(), 1);
             return 1;
         }
         times.push_back(shown);
-        ::PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
-        ::WaitForSingleObject(processHandle.Get(), 30000);
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ::WaitForSingleObject(process.process.Get(), 30000);
     }
     std::sort(times.begin(), times.end());
     PrintLine(L"start to dialog shown: median %.3f s, fastest %.3f s, slowest %.3f s "

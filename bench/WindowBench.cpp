@@ -26,6 +26,8 @@
 #include "DialogCaption.h"
 #include "res/resource.h"
 #include "collect/SnapshotFiles.h"
+#include "win/ProcessStart.h"
+#include "shared/WindowSearch.h"
 #include "win/Handles.h"
 
 #include <algorithm>
@@ -40,70 +42,42 @@ namespace {
 const wchar_t kDialogTitle[] = DORVAK_DIALOG_CAPTION_W;
 const wchar_t kSummaryStart[] = L"Сохраненные данные помещены в папку ";
 
-struct Found {
-    DWORD process;
-    HWND skip;
-    bool wantDialog;
-    HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM parameter) {
-    Found& found = *reinterpret_cast<Found*>(parameter);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != found.process || window == found.skip || !::IsWindowVisible(window))
-        return TRUE;
-    wchar_t className[32] = L"";
-    ::GetClassNameW(window, className, 32);
-    if (std::wcscmp(className, L"#32770") != 0)
-        return TRUE;
-    wchar_t title[128] = L"";
-    ::GetWindowTextW(window, title, 128);
-    if (found.wantDialog != (std::wcscmp(title, kDialogTitle) == 0))
-        return TRUE;
-    found.window = window;
-    return FALSE;
-}
-
+// A visible dialog of the process: the collection dialog, or (`dialog`
+// false) any other, which is a message box, but for `skip`.
 HWND WindowOf(DWORD process, bool dialog, HWND skip = nullptr) {
-    Found found{process, skip, dialog, nullptr};
-    ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&found));
-    return found.window;
+    return FindTopLevelWindow([&](HWND window) {
+        return window != skip && ::IsWindowVisible(window) && WindowProcess(window) == process &&
+               IsDialog(window) && (WindowCaption(window) == kDialogTitle) == dialog;
+    });
 }
 
-// A control's text, read through its own thread (another process's).
+// A control's text, read through its own thread (another process's); empty
+// when it does not answer.
 std::wstring TextOf(HWND control) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
-        return std::wstring();
-    std::vector<wchar_t> text(length + 1);
-    DWORD_PTR copied = 0;
-    ::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                          SMTO_ABORTIFHUNG, 10000, &copied);
-    return std::wstring(text.data(), copied);
+    std::wstring text;
+    ReadWindowText(control, text, 10000);
+    return text;
 }
 
 // One whole run of Dorvak.exe: seconds from Save to the summary, or a
 // negative figure when the run did not go as an operator's would.
 double WindowRun(const std::wstring& program, const std::wstring& description) {
     const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
-    std::wstring line = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &created)) {
+    ProcessStart launch;
+    launch.application = program;
+    launch.commandLine = L"\"" + program + L"\"";
+    launch.currentFolder = folder;
+    const StartedProcess started = StartProcess(launch);
+    if (!started) {
         PrintLine(L"cannot start %ls", program.c_str());
         return -1;
     }
-    KernelHandle process(created.hProcess);
-    KernelHandle thread(created.hThread);
-    thread.Reset();
+    const KernelHandle& process = started.process;
 
     double elapsed = -1;
     HWND dialog = nullptr;
     for (int wait = 0; wait < 600 && dialog == nullptr; ++wait) {
-        dialog = WindowOf(created.dwProcessId, true);
+        dialog = WindowOf(started.processId, true);
         if (dialog == nullptr)
             ::Sleep(100);
     }
@@ -117,14 +91,14 @@ double WindowRun(const std::wstring& program, const std::wstring& description) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
             for (;;) {
-                HWND box = WindowOf(created.dwProcessId, false, dialog);
+                HWND box = WindowOf(started.processId, false, dialog);
                 if (box == nullptr) {
                     if (::WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0)
                         break;
                     continue;
                 }
                 const double at = Seconds() - start;
-                const std::wstring text = TextOf(::GetDlgItem(box, 0xFFFF));
+                const std::wstring text = TextOf(::GetDlgItem(box, kMessageBoxTextId));
                 const bool summary =
                     text.compare(0, std::wcslen(kSummaryStart), kSummaryStart) == 0;
                 if (!summary)

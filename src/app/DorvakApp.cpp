@@ -1,10 +1,11 @@
 #include "app/DorvakApp.h"
 
 #include "app/InstallLayout.h"
-#include "app/MessageBox.h"
 #include "app/ResourceLibrary.h"
 #include "ui/DorvakDlg.h"
+#include "win/MessageBox.h"
 #include "win/Module.h"
+#include "win/VersionInfo.h"
 
 #include <commctrl.h>
 
@@ -15,15 +16,16 @@ CDorvakApp& TheApp() {
 
 bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     const std::wstring executablePath = ModuleFileName(nullptr);
-    m_installationRoot = InstallationRootFromExecutablePath(executablePath);
+    const std::wstring installationRoot = InstallationRootFromExecutablePath(executablePath);
 
-    ReadProductVersion(executablePath, m_productVersion);
+    ProductVersion productVersion;
+    ReadProductVersion(executablePath, productVersion);
 
     // Only the copy beside the program counts: a library found along the
     // search path belongs to someone else. No window exists yet, so the
     // start-up messages have no owner.
     HMODULE library =
-        CheckResourceLibrary(ModuleFolder(nullptr) + L"TelmarRC.dll", m_productVersion,
+        CheckResourceLibrary(ModuleFolder(nullptr) + L"TelmarRC.dll", productVersion,
                              [](const std::wstring& text) { ShowMessage(nullptr, text, 0); });
     if (library != nullptr)
         SetActiveResourceModule(library); // kept for the life of the process
@@ -34,9 +36,8 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     m_settingsRoot = L"MERU";
 
     {
-        CDorvakDlg dialog(m_installationRoot, m_productVersion, waitLimits);
+        CDorvakDlg dialog(installationRoot, productVersion, waitLimits);
         dialog.DoModal();
     }
-    m_mainWindow = nullptr;
     return false;
 }

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "collect/ChildProcess.h"
-#include "win/VersionInfo.h"
 
-#include <windows.h>
 #include <string>
 
-// The program's single application object: what start-up derives once and
-// every later step reads.
+// The program's single application object: start-up, and the settings root
+// it names.
 class CDorvakApp {
   public:
     // Start-up, steps 1 to 7. Always false: the program lives exactly as long
@@ -15,18 +13,11 @@ class CDorvakApp {
     // are the build's own (see Main.cpp).
     bool InitInstance(const WaitLimits& waitLimits = kShippedWaitLimits);
 
-    const std::wstring& InstallationRoot() const { return m_installationRoot; }
-    const ProductVersion& Version() const { return m_productVersion; }
+    // Named at start-up; nothing is ever read from or written to it.
     const std::wstring& SettingsRoot() const { return m_settingsRoot; }
 
-    HWND MainWindow() const { return m_mainWindow; }
-    void SetMainWindow(HWND window) { m_mainWindow = window; }
-
   private:
-    std::wstring m_installationRoot;
-    ProductVersion m_productVersion;
     std::wstring m_settingsRoot;
-    HWND m_mainWindow = nullptr;
 };
 
 CDorvakApp& TheApp();

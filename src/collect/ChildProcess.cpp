@@ -1,10 +1,12 @@
 #include "collect/ChildProcess.h"
 
-#include "app/ResourceText.h"
 #include "res/resource.h"
 #include "win/Handles.h"
+#include "win/ProcessStart.h"
+#include "win/ResourceText.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -125,19 +127,18 @@ ChildResult RunAndWait(const ChildProgram& program, DWORD limitMs, ICollectionUi
         flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
 
-    // CreateProcessW may write into the command line, so it gets its own
-    // copy, as long as the line is: no fixed buffer cuts a deep path short.
-    std::vector<wchar_t> writable(program.commandLine.begin(), program.commandLine.end());
-    writable.push_back(L'\0');
-
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program.application.c_str(), writable.data(), nullptr, nullptr,
-                          inherited.empty() ? FALSE : TRUE, flags, nullptr,
-                          program.currentFolder.empty() ? nullptr : program.currentFolder.c_str(),
-                          &startup.StartupInfo, &process))
+    ProcessStart start;
+    start.application = program.application;
+    start.commandLine = program.commandLine;
+    start.currentFolder = program.currentFolder;
+    start.creationFlags = flags;
+    start.inheritHandles = !inherited.empty();
+    start.startup = &startup.StartupInfo;
+    StartedProcess started = StartProcess(start);
+    if (!started)
         return ChildResult::NotStarted;
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
+    KernelHandle processHandle = std::move(started.process);
+    KernelHandle threadHandle = std::move(started.thread);
     output.Reset();
     nullDevice.Reset();
 

@@ -1,10 +1,10 @@
 #include "collect/CollectionRun.h"
 
-#include "app/ResourceText.h"
 #include "collect/FullDriveFilter.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
+#include "win/ResourceText.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
@@ -39,7 +39,7 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
 
     WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder,
                        request.waitLimits.captureMs);
-    WalkProductPlan(mirrorBase, request.installationRoot, request.startDate, ui,
+    WalkProductPlan({request.installationRoot, mirrorBase, request.startDate, ui},
                     request.waitLimits.configuratorMs);
 
     ui.ShowMessage(LoadResourceText(IDS_SAVED_TO) + datedFolder +

@@ -2,7 +2,7 @@
 
 #include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <string>
 
@@ -24,7 +24,9 @@ std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTim
 
 // Creates the dated folder and the mirror base, writes the snapshot files,
 // walks the product plan and shows the summary. A full output drive is
-// reported once per run. True when the run completed;
-// false when it stopped before writing anything into the dated folder (the
-// folder exists already or could not be created), so the dialog stays open.
+// reported once per run. True when the run completed; false when it stopped
+// before the snapshot files, so the dialog stays open: the dated folder
+// exists already or could not be created (nothing was written), or the
+// mirror base could not be created inside the new dated folder (which then
+// stays, empty).
 bool RunCollection(const CollectionRequest& request, ICollectionUi& ui);

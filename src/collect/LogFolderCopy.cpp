@@ -1,12 +1,9 @@
 #include "collect/LogFolderCopy.h"
 
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 
-bool CollectLogFolder(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
-                      ICollectionUi& ui, const std::wstring& installationRoot,
-                      const DateTime& startDate) {
-    const std::optional<MirrorFolders> folders =
-        OpenMirror(mirrorBase, relativeFolder, installationRoot, ui);
+bool CollectLogFolder(const CollectionContext& context, const std::wstring& relativeFolder) {
+    const std::optional<MirrorFolders> folders = OpenMirror(context, relativeFolder);
     if (!folders)
         return false;
 
@@ -29,15 +26,15 @@ bool CollectLogFolder(const std::wstring& mirrorBase, const std::wstring& relati
             newestName = name;
         }
         // An entry time is never null, so this also needs both values valid.
-        if (entryTime.NotEarlierThan(startDate)) {
+        if (entryTime.NotEarlierThan(context.startDate)) {
             // Counts even when the copy fails: a failed log is reported, not
             // silently replaced by an older one.
             selected = true;
-            CopyMirroredEntry(*folders, name, ui, CopyProgress::Shown);
+            CopyMirroredEntry(*folders, name, context.ui, CopyProgress::Shown);
         }
     });
 
     if (!selected && !newestName.empty())
-        CopyMirroredEntry(*folders, newestName, ui, CopyProgress::Silent);
+        CopyMirroredEntry(*folders, newestName, context.ui, CopyProgress::Silent);
     return true;
 }

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "collect/CollectionContext.h"
 
 #include <string>
 
 // Mirrors one log folder and copies its entries last written on or after the
 // start date, or, when none is, the most recently written entry.
-bool CollectLogFolder(const std::wstring& mirrorBase, const std::wstring& relativeFolder,
-                      ICollectionUi& ui, const std::wstring& installationRoot,
-                      const DateTime& startDate);
+bool CollectLogFolder(const CollectionContext& context, const std::wstring& relativeFolder);

@@ -1,5 +1,8 @@
 #include "collect/NarrowTextStream.h"
 
+#include "res/resource.h"
+#include "win/ResourceText.h"
+
 namespace {
 constexpr size_t kFlushThreshold = 64 * 1024;
 }
@@ -23,16 +26,17 @@ std::string ToNarrowText(const std::wstring& text) {
 }
 
 NarrowTextStream::NarrowTextStream(const std::wstring& path) {
-    m_file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
+    m_file.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file) {
         m_error = ::GetLastError();
         if (m_error == 0)
             m_error = ERROR_OPEN_FAILED;
     }
 }
 
+// The owner alone would close the file too, but without the pending text.
 NarrowTextStream::~NarrowTextStream() {
     Close();
 }
@@ -69,7 +73,7 @@ void NarrowTextStream::Flush() {
     while (left > 0) {
         const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
         DWORD written = 0;
-        if (!::WriteFile(m_file, data, chunk, &written, nullptr)) {
+        if (!::WriteFile(m_file.Get(), data, chunk, &written, nullptr)) {
             m_error = ::GetLastError();
             if (m_error == 0)
                 m_error = ERROR_WRITE_FAULT;
@@ -89,7 +93,13 @@ void NarrowTextStream::Close() {
     if (!IsOpen())
         return;
     Flush();
-    if (!::CloseHandle(m_file) && m_error == 0)
+    // Closed here rather than by the owner: a failed close can still lose
+    // what was written, and that must show in Error().
+    if (!::CloseHandle(m_file.Release()) && m_error == 0)
         m_error = ::GetLastError();
-    m_file = INVALID_HANDLE_VALUE;
+}
+
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
+    if (code != 0)
+        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
 }

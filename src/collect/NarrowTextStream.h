@@ -1,5 +1,8 @@
 #pragma once
 
+#include "collect/CollectionUi.h"
+#include "win/Handles.h"
+
 #include <windows.h>
 #include <string>
 
@@ -18,7 +21,7 @@ class NarrowTextStream {
     NarrowTextStream(const NarrowTextStream&) = delete;
     NarrowTextStream& operator=(const NarrowTextStream&) = delete;
 
-    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.IsValid(); }
     // The system error of the open or of the first write that failed; 0
     // while everything written so far has reached the file.
     DWORD Error() const { return m_error; }
@@ -34,7 +37,12 @@ class NarrowTextStream {
     void Close();
 
   private:
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    FileHandle m_file;
     std::string m_pending;
     DWORD m_error = 0;
 };
+
+// Tells the operator that one of the program's own text files (ReadMe.txt,
+// WindowVersion.txt, Version.txt) at `path` could not be created or
+// completely written; `code` is the failure's system error, 0 for none.
+void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui);

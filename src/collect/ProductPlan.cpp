@@ -1,12 +1,10 @@
 #include "collect/ProductPlan.h"
 
-#include "app/ResourceText.h"
 #include "collect/ChildProcess.h"
-#include "collect/FolderMirror.h"
+#include "collect/ConfigFolderCopy.h"
 #include "collect/LogFolderCopy.h"
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 #include "collect/VersionInventory.h"
-#include "res/resource.h"
 
 #include <tuple>
 #include <vector>
@@ -91,8 +89,8 @@ const wchar_t* const kTrailingLogFolders[] = {L"MERUUpdate\\BadUpdate", L"Common
 
 // A configurator that cannot be started, or whose version does not allow
 // the export, is passed over without a word: the rest of the row stands.
-void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase,
-                           const std::wstring& installationRoot, DWORD limitMs, ICollectionUi& ui) {
+void RunConfiguratorExport(const ProductRow& row, const CollectionContext& context, DWORD limitMs) {
+    const std::wstring& installationRoot = context.installationRoot;
     if (row.versionGate != nullptr) {
         ProductVersion version;
         if (!ReadProductVersion(ConfiguratorPath(installationRoot, row.folder, row.endName),
@@ -106,35 +104,35 @@ void RunConfiguratorExport(const ProductRow& row, const std::wstring& mirrorBase
     ChildProgram program;
     program.application = ConfiguratorPath(installationRoot, row.folder, row.endName);
     program.commandLine =
-        ConfiguratorCommandLine(installationRoot, mirrorBase, row.folder, row.endName);
-    if (RunAndWait(program, limitMs, ui) == ChildResult::NotStarted)
+        ConfiguratorCommandLine(installationRoot, context.mirrorBase, row.folder, row.endName);
+    if (RunAndWait(program, limitMs, context.ui) == ChildResult::NotStarted)
         return;
     // A Struct.XML kept in the installation wins over the fresh export.
-    CollectMatchingFiles(mirrorBase, row.folder, ui, installationRoot, L"Struct.XML");
+    CollectMatchingFiles(context, row.folder, L"Struct.XML");
 }
 
-void WalkProductRow(const ProductRow& row, const std::wstring& mirrorBase,
-                    const std::wstring& installationRoot, const DateTime& startDate,
-                    DWORD configuratorLimitMs, ICollectionUi& ui) {
-    if (!CollectProductConfig(mirrorBase, row.folder, ui, installationRoot))
+void WalkProductRow(const ProductRow& row, const CollectionContext& context,
+                    DWORD configuratorLimitMs) {
+    if (!CollectProductConfig(context, row.folder))
         return;
 
     // Log folders are created one level at a time, so an intermediate folder
     // that no copy makes must exist first; without it the logs are left out.
     const bool logsHaveFolder =
-        *row.logParent == L'\0' || CreateMirrorFolder(mirrorBase + row.logParent + L"\\", ui);
+        *row.logParent == L'\0' ||
+        CreateMirrorFolder(context.mirrorBase + row.logParent + L"\\", context.ui);
     if (logsHaveFolder)
         for (const wchar_t* logFolder : row.logFolders)
-            CollectLogFolder(mirrorBase, logFolder, ui, installationRoot, startDate);
+            CollectLogFolder(context, logFolder);
 
     switch (row.end) {
     case RowEnd::Nothing:
         break;
     case RowEnd::Export:
-        RunConfiguratorExport(row, mirrorBase, installationRoot, configuratorLimitMs, ui);
+        RunConfiguratorExport(row, context, configuratorLimitMs);
         break;
     case RowEnd::SingleFile:
-        CollectMatchingFiles(mirrorBase, row.folder, ui, installationRoot, row.endName);
+        CollectMatchingFiles(context, row.folder, row.endName);
         break;
     }
 }
@@ -158,18 +156,17 @@ bool DomainConfiguratorCanExport(const ProductVersion& version) {
            std::make_tuple(WORD{4}, WORD{7}, WORD{2}, WORD{0});
 }
 
-void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& installationRoot,
-                     const DateTime& startDate, ICollectionUi& ui, DWORD configuratorLimitMs) {
+void WalkProductPlan(const CollectionContext& context, DWORD configuratorLimitMs) {
     for (const ProductRow& row : ProductRows())
-        WalkProductRow(row, mirrorBase, installationRoot, startDate, configuratorLimitMs, ui);
+        WalkProductRow(row, context, configuratorLimitMs);
 
     // These also create the mirror folders of MERUUpdate and Common, where
     // the trailing log folders go.
     for (const wchar_t* folder : kInventoryFolders)
-        WriteVersionInventory(mirrorBase, folder, installationRoot, ui);
+        WriteVersionInventory(context, folder);
 
     for (const wchar_t* logFolder : kTrailingLogFolders)
-        CollectLogFolder(mirrorBase, logFolder, ui, installationRoot, startDate);
+        CollectLogFolder(context, logFolder);
 }
 
 std::vector<std::wstring> PlanLogFolders() {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "collect/ChildProcess.h"
-#include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "collect/CollectionContext.h"
 #include "win/VersionInfo.h"
 
 #include <string>
@@ -11,8 +10,7 @@
 // Walks the fixed plan of the suite's folders: configuration, logs, single
 // files, configurator exports, version inventories. Never stops the run;
 // each configurator is waited for at most `configuratorLimitMs`.
-void WalkProductPlan(const std::wstring& mirrorBase, const std::wstring& installationRoot,
-                     const DateTime& startDate, ICollectionUi& ui,
+void WalkProductPlan(const CollectionContext& context,
                      DWORD configuratorLimitMs = kShippedWaitLimits.configuratorMs);
 
 // installation root + "\" + folder + "\" + program. The root keeps its own

@@ -1,12 +1,12 @@
 #include "collect/SnapshotFiles.h"
 
-#include "app/ResourceText.h"
 #include "collect/ChildProcess.h"
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 #include "collect/NarrowTextStream.h"
 #include "res/resource.h"
 #include "win/Handles.h"
 #include "win/Module.h"
+#include "win/ResourceText.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "collect/VersionInventory.h"
 
-#include "collect/DateTime.h"
-#include "collect/MirrorFrame.h"
+#include "collect/MirroredFolder.h"
 #include "collect/NarrowTextStream.h"
+#include "win/DateTime.h"
 #include "win/VersionInfo.h"
 
 namespace {
@@ -30,10 +30,8 @@ void ListEntries(const std::wstring& sourceFolder, const std::wstring& extension
 }
 } // namespace
 
-bool WriteVersionInventory(const std::wstring& mirrorBase, const std::wstring& folder,
-                           const std::wstring& installationRoot, ICollectionUi& ui) {
-    const std::optional<MirrorFolders> folders =
-        OpenMirror(mirrorBase, folder, installationRoot, ui);
+bool WriteVersionInventory(const CollectionContext& context, const std::wstring& folder) {
+    const std::optional<MirrorFolders> folders = OpenMirror(context, folder);
     if (!folders)
         return false;
     // An inventory that cannot be written must not stop the collection, but
@@ -45,6 +43,6 @@ bool WriteVersionInventory(const std::wstring& mirrorBase, const std::wstring& f
         ListEntries(folders->source, L".dll", out);
     }
     out.Close();
-    ReportUnwrittenFile(path, out.Error(), ui);
+    ReportUnwrittenFile(path, out.Error(), context.ui);
     return true;
 }

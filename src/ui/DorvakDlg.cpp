@@ -1,33 +1,15 @@
 #include "ui/DorvakDlg.h"
 
-#include "app/DorvakApp.h"
-#include "app/ErrorReport.h"
-#include "app/MessageBox.h"
-#include "app/ResourceText.h"
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "win/ErrorReport.h"
+#include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
+#include "win/ResourceText.h"
 
 #include <utility>
-
-namespace {
-
-// A string-table entry of the active resource module as the dialog service
-// reads it: empty when the entry is missing.
-std::wstring LoadMenuText(UINT id) {
-    const wchar_t* text = nullptr;
-    // With no buffer, LoadStringW hands out the resource's own characters,
-    // so the entry is never cut.
-    const int length =
-        ::LoadStringW(ActiveResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || text == nullptr)
-        return std::wstring();
-    return std::wstring(text, static_cast<size_t>(length));
-}
-
-} // namespace
 
 CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
                        const WaitLimits& waitLimits)
@@ -52,10 +34,10 @@ bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
 
 bool CDorvakDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    TheApp().SetMainWindow(m_hWnd);
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
-        const std::wstring aboutText = LoadMenuText(IDS_ABOUTBOX);
+        // The dialog service leaves the entry out when its text is missing.
+        const std::wstring aboutText = LoadStringEntry(IDS_ABOUTBOX).value_or(std::wstring());
         if (!aboutText.empty()) {
             ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
@@ -108,11 +90,6 @@ bool CDorvakDlg::OnPaint() {
     ::DrawIcon(dc, x, y, m_icon);
     ::EndPaint(m_hWnd, &paint);
     return true;
-}
-
-void CDorvakDlg::OnDestroy() {
-    if (TheApp().MainWindow() == m_hWnd)
-        TheApp().SetMainWindow(nullptr);
 }
 
 void CDorvakDlg::ShowProgress(const std::wstring& path) {

@@ -2,7 +2,7 @@
 
 #include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 #include "win/Dialog.h"
 #include "win/VersionInfo.h"
 
@@ -15,8 +15,9 @@
 class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
     // The installation root the run writes under and the product version the
-    // about box shows, both owned by the application object.
-    // The run waits for outside programs within `waitLimits`.
+    // about box shows, both found at start-up and handed in, so the dialog
+    // needs nothing from the layer above it. The run waits for outside
+    // programs within `waitLimits`.
     CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
                const WaitLimits& waitLimits = kShippedWaitLimits);
 
@@ -36,7 +37,6 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     bool OnSysCommand(WPARAM command, LPARAM parameter) override;
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return m_icon; }
-    void OnDestroy() override;
 
   private:
     DateTime m_startDate;

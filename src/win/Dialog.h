@@ -2,7 +2,7 @@
 // handlers, and explicit data exchange between fields and controls.
 #pragma once
 
-#include "collect/DateTime.h"
+#include "win/DateTime.h"
 
 #include <windows.h>
 #include <string>
@@ -46,9 +46,6 @@ class CDialog {
     // Builds the dialog from the template of the active resource module and
     // runs it; IDOK, IDCANCEL, or -1 when the window cannot be created.
     INT_PTR DoModal(HWND owner = nullptr);
-
-    // The window while the dialog runs, null before and after.
-    HWND Window() const { return m_hWnd; }
 
     // Moves data between fields and controls; false when saving and the
     // values fail validation (the dialog then stays as it is).

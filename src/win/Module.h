@@ -12,7 +12,7 @@ std::wstring ProgramName();
 // The folder that holds a loaded module, with its trailing backslash.
 std::wstring ModuleFolder(HMODULE module);
 
-// The module that dialog templates, icon 16628 and string-table texts come
+// The module that dialog templates, the program icon (IDI_DORVAK) and string-table texts come
 // from: the program itself, or the suite's resource library once accepted.
 HINSTANCE ActiveResourceModule();
 void SetActiveResourceModule(HINSTANCE module);

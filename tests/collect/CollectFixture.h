@@ -1,7 +1,7 @@
-// An installation tree and a mirror base in a temporary folder, and the
-// PE files with known versions that the build puts in pefiles/.
+// An installation tree and a mirror base in a temporary folder.
 #pragma once
 
+#include "collect/CollectionContext.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
@@ -12,12 +12,6 @@
 
 inline const std::wstring kCopyFailed = L"Ошибка при копировании файла ";
 inline const std::wstring kCreateFailed = L"Ошибка при создании папки ";
-
-// A built file of tools/pefiles: the test programs sit in bin/, those in
-// pefiles/ beside it.
-inline std::wstring PeFile(const std::wstring& name) {
-    return TestProgramFolder() + L"..\\pefiles\\" + name;
-}
 
 // Grows (with zeros, sparse where the file system can) or cuts a file to
 // exactly `size` bytes. Bytes after a PE image do not change its resources.
@@ -50,4 +44,9 @@ class CollectFixture : public ::testing::Test {
     const std::wstring root = m_temp.Path() + L"Suite\\";
     const std::wstring mirrorBase = m_temp.Path() + L"2024_03_10\\MERUDrv\\";
     RecordingUi ui;
+
+    // What a run with this root, mirror base and start date hands its steps.
+    CollectionContext Context(const DateTime& startDate = DateTime()) {
+        return {root, mirrorBase, startDate, ui};
+    }
 };

@@ -1,6 +1,7 @@
 #include "collect/LogFolderCopy.h"
 
 #include "collect/CollectFixture.h"
+#include "win/FolderEnumerator.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ class LogFolderCopy : public CollectFixture {
     }
 
     bool Collect(const DateTime& startDate) {
-        return CollectLogFolder(mirrorBase, L"MERUDisp\\Log", ui, root, startDate);
+        return CollectLogFolder(Context(startDate), L"MERUDisp\\Log");
     }
 
     const std::wstring source = root + L"MERUDisp\\Log\\";
@@ -36,13 +37,10 @@ class LogFolderCopy : public CollectFixture {
 // The names of a folder in the order the platform's search returns them.
 std::vector<std::wstring> SearchOrder(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    FindHandle search(::FindFirstFileW((folder + L"*.*").c_str(), &data));
-    if (search) {
-        do {
-            names.push_back(data.cFileName);
-        } while (::FindNextFileW(search.Get(), &data));
-    }
+    ForEachFoundEntry(folder + L"*.*", [&](const WIN32_FIND_DATAW& entry) {
+        if (!IsDots(entry))
+            names.push_back(entry.cFileName);
+    });
     return names;
 }
 } // namespace
@@ -100,7 +98,7 @@ TEST_F(LogFolderCopy, AmongEquallyNewEntriesTheFirstFoundIsCopied) {
     AddLog(L"older.log", 2024, 3, 5, 9, 59, 59);
     std::wstring first;
     for (const std::wstring& name : SearchOrder(source))
-        if (name != L"." && name != L".." && name != L"older.log" && first.empty())
+        if (name != L"older.log" && first.empty())
             first = name;
 
     EXPECT_TRUE(Collect(start));
@@ -177,7 +175,7 @@ TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
     EXPECT_TRUE(IsFolder(mirror));
     EXPECT_EQ(L"", ListFolder(mirror));
 
-    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUDisp\\Trace", ui, root, start));
+    EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUDisp\\Trace"));
     EXPECT_FALSE(Exists(mirrorBase + L"MERUDisp\\Trace"));
     EXPECT_TRUE(ui.events.empty());
 }
@@ -187,7 +185,7 @@ TEST_F(LogFolderCopy, AMissingMirrorParentIsReported) {
     MakeFolder(root + L"MERUComm\\Log");
     WriteBytes(root + L"MERUComm\\Log\\a.log", "a");
 
-    EXPECT_FALSE(CollectLogFolder(mirrorBase, L"MERUComm\\Log", ui, root, start));
+    EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUComm\\Log"));
 
     ASSERT_EQ(1u, ui.events.size());
     EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUComm\\Log\\", ui.events[0].text);

@@ -21,7 +21,7 @@ class VersionInventory : public CollectFixture {
         SetLastWriteLocal(source + name, year, month, day, hour, minute, second);
     }
 
-    bool Write() { return WriteVersionInventory(mirrorBase, L"Common", root, ui); }
+    bool Write() { return WriteVersionInventory(Context(), L"Common"); }
 
     std::string Inventory() { return ReadBytes(mirrorBase + L"Common\\Version.txt"); }
 
@@ -111,14 +111,14 @@ TEST_F(VersionInventory, AnExistingMirrorIsWrittenInto) {
 }
 
 TEST_F(VersionInventory, NotInstalledOrUnmirroredFolders) {
-    EXPECT_FALSE(WriteVersionInventory(mirrorBase, L"Tools", root, ui));
+    EXPECT_FALSE(WriteVersionInventory(Context(), L"Tools"));
     EXPECT_FALSE(Exists(mirrorBase + L"Tools"));
     EXPECT_TRUE(ui.events.empty());
 
     MakeFolder(root + L"Tools");
     MakeFolder(root + L"Tools\\Bin");
     CopyInto(PeFile(L"Loader.exe"), root + L"Tools\\Bin\\Loader.exe");
-    EXPECT_FALSE(WriteVersionInventory(mirrorBase, L"Tools\\Bin", root, ui));
+    EXPECT_FALSE(WriteVersionInventory(Context(), L"Tools\\Bin"));
     ASSERT_EQ(1u, ui.events.size());
     EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
     EXPECT_EQ(kCreateFailed + mirrorBase + L"Tools\\Bin\\", ui.events[0].text);
@@ -128,7 +128,7 @@ TEST_F(VersionInventory, NotInstalledOrUnmirroredFolders) {
 
 TEST_F(VersionInventory, AFileBearingTheFolderNameGivesAnEmptyInventory) {
     WriteBytes(root + L"Tools", "a file, not a folder");
-    EXPECT_TRUE(WriteVersionInventory(mirrorBase, L"Tools", root, ui));
+    EXPECT_TRUE(WriteVersionInventory(Context(), L"Tools"));
     EXPECT_EQ("", ReadBytes(mirrorBase + L"Tools\\Version.txt"));
     EXPECT_TRUE(ui.events.empty());
 }

@@ -32,6 +32,3 @@ class MessageBoxWatcher {
     std::vector<std::wstring> m_texts;
     std::thread m_thread;
 };
-
-// Text of a message box window (its static control 0xFFFF).
-std::wstring MessageBoxText(HWND box);

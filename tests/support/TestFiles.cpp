@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 
@@ -35,29 +36,6 @@ TempFolder::TempFolder(const std::wstring& nameHint) : m_path(NewTempPath(nameHi
 
 TempFolder::~TempFolder() {
     RemoveTree(m_path);
-}
-
-void RemoveTree(const std::wstring& path) {
-    std::wstring folder = path;
-    if (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    WIN32_FIND_DATAW data;
-    FindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = folder + L"\\" + name;
-            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    ::RemoveDirectoryW(folder.c_str());
 }
 
 void MakeFolder(const std::wstring& path) {
@@ -131,20 +109,16 @@ std::wstring TestProgramFolder() {
     return ModuleFolder(nullptr);
 }
 
+std::wstring PeFile(const std::wstring& name) {
+    return TestProgramFolder() + L"..\\pefiles\\" + name;
+}
+
 std::wstring ListFolder(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    FindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
-    if (find) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                name += L"/";
-            names.push_back(name);
-        } while (::FindNextFileW(find.Get(), &data));
-    }
+    ForEachFoundEntry(folder + L"*", [&](const WIN32_FIND_DATAW& entry) {
+        if (!IsDots(entry))
+            names.push_back(std::wstring(entry.cFileName) + (IsFolderEntry(entry) ? L"/" : L""));
+    });
     std::sort(names.begin(), names.end());
     std::wstring out;
     for (const auto& name : names)

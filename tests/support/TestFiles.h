@@ -1,6 +1,7 @@
 // Real folders and files in the Wine drive for tests.
 #pragma once
 
+#include "shared/FileTree.h"
 #include "win/Utf8.h"
 
 #include <windows.h>
@@ -22,7 +23,6 @@ class TempFolder {
     std::wstring m_path;
 };
 
-void RemoveTree(const std::wstring& path);
 void MakeFolder(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
@@ -33,6 +33,9 @@ void SetLastWriteLocal(const std::wstring& path, int year, int month, int day, i
                        int second);
 // The folder that holds the running test program, with a trailing backslash.
 std::wstring TestProgramFolder();
+// A built file of tools/pefiles, with known versions and texts: the test
+// programs sit in bin/, those in pefiles/ beside it.
+std::wstring PeFile(const std::wstring& name);
 // Sorted names of a folder's entries (without "." and ".."), "/" after folders.
 std::wstring ListFolder(const std::wstring& folder);
 

@@ -1,4 +1,4 @@
-#include "DialogDriver.h"
+#include "support/DialogDriver.h"
 
 #include "app/ResourceLibrary.h"
 #include "res/resource.h"

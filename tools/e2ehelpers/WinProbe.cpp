@@ -25,8 +25,10 @@
 // Texts of windows are read with messages through the window's own thread;
 // the calendar's answers need memory in the calendar's process, which is
 // taken there for the duration of one command.
+#include "shared/GdiHandles.h"
+#include "shared/WindowSearch.h"
 #include "win/Handles.h"
-
+#include "win/SystemMessage.h"
 #include "win/Utf8.h"
 
 #include <windows.h>
@@ -81,35 +83,13 @@ void AnswerError(const std::string& what) {
     Answer("{\"error\":" + Json(Wide(what)) + "}");
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
-// Through the window's own thread, which answers sent messages even while it
-// sits in a modal loop; a thread that does not answer within seconds fails.
-bool TextOf(HWND window, std::wstring& text) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
-        return false;
-    std::vector<wchar_t> buffer(length + 1);
-    DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                               reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 5000,
-                               &copied))
-        return false;
-    text.assign(buffer.data(), copied);
-    return true;
-}
-
 struct IconSearch {
     HWND icon = nullptr;
 };
 
 BOOL CALLBACK FindIconControl(HWND child, LPARAM parameter) {
     const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
-    if (ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+    if (WindowClass(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
         ::IsWindowVisible(child)) {
         reinterpret_cast<IconSearch*>(parameter)->icon = child;
         return FALSE;
@@ -130,8 +110,10 @@ const char* IconKind(HWND box) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
         return "unknown";
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
+    ScreenDc screen(::GetDC(nullptr));
+    MemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    if (!screen || !memory)
+        return "unknown";
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -140,11 +122,11 @@ const char* IconKind(HWND box) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Bitmap bitmap(::CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     int red = 0, yellow = 0, blue = 0;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    if (bitmap) {
+        SelectedObject selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
         ::GdiFlush();
         const auto* pixels = static_cast<const DWORD*>(bits);
         for (int i = 0; i < width * height; ++i) {
@@ -157,11 +139,7 @@ const char* IconKind(HWND box) {
             else if (b > 150 && r < 120)
                 ++blue;
         }
-        ::SelectObject(memory, old);
-        ::DeleteObject(bitmap);
     }
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     const int most = red > yellow ? (red > blue ? red : blue) : (yellow > blue ? yellow : blue);
     if (most < 20)
         return "unknown";
@@ -180,37 +158,33 @@ HWND ParseHwnd(const std::wstring& text) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(text.c_str(), nullptr, 10)));
 }
 
-BOOL CALLBACK ListDialog(HWND window, LPARAM parameter) {
-    if (!::IsWindowVisible(window) || ClassOf(window) != L"#32770")
-        return TRUE;
-    auto* out = reinterpret_cast<std::vector<std::string>*>(parameter);
+std::string DialogItem(HWND window) {
     DWORD process = 0;
     const DWORD thread = ::GetWindowThreadProcessId(window, &process);
     std::wstring title;
-    TextOf(window, title);
+    ReadWindowText(window, title);
     const HANDLE xWindow = ::GetPropW(window, L"__wine_x11_whole_window");
     std::string item =
         "{\"hwnd\":" + Hwnd(window) + ",\"pid\":" + Number(process) + ",\"tid\":" + Number(thread) +
         ",\"xid\":" + Number(reinterpret_cast<ULONG_PTR>(xWindow)) +
         ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + Json(title);
-    if (HWND text = ::GetDlgItem(window, 0xFFFF)) {
+    if (IsMessageBox(window)) {
         std::wstring message;
-        TextOf(text, message);
+        ReadMessageBoxText(window, message);
         item +=
             ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" + IconKind(window) + "\"";
     } else {
         item += ",\"box\":false";
     }
-    out->push_back(item + "}");
-    return TRUE;
+    return item + "}";
 }
 
 void List() {
-    std::vector<std::string> items;
-    ::EnumWindows(ListDialog, reinterpret_cast<LPARAM>(&items));
+    const std::vector<HWND> dialogs =
+        TopLevelWindows([](HWND window) { return ::IsWindowVisible(window) && IsDialog(window); });
     std::string line = "{\"windows\":[";
-    for (size_t i = 0; i < items.size(); ++i)
-        line += (i ? "," : "") + items[i];
+    for (size_t i = 0; i < dialogs.size(); ++i)
+        line += (i ? "," : "") + DialogItem(dialogs[i]);
     Answer(line + "]}");
 }
 
@@ -335,25 +309,43 @@ bool ReadUtf8File(const std::wstring& path, std::wstring& text) {
     return true;
 }
 
+// The clipboard, open for as long as it lives.
+class OpenedClipboard {
+  public:
+    OpenedClipboard() : m_open(::OpenClipboard(nullptr) != FALSE) {}
+    ~OpenedClipboard() {
+        if (m_open)
+            ::CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+    bool IsOpen() const { return m_open; }
+
+  private:
+    bool m_open;
+};
+
 bool PutOnClipboard(const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr)
+    GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory)
         return false;
-    void* target = ::GlobalLock(memory);
-    std::memcpy(target, text.c_str(), bytes);
-    ::GlobalUnlock(memory);
-    if (!::OpenClipboard(nullptr)) {
-        ::GlobalFree(memory);
-        return false;
+    {
+        GlobalLockGuard locked(memory.Get());
+        if (locked.Data() == nullptr)
+            return false;
+        std::memcpy(locked.Data(), text.c_str(), bytes);
     }
+    OpenedClipboard clipboard;
+    if (!clipboard.IsOpen())
+        return false;
     ::EmptyClipboard();
+    if (::SetClipboardData(CF_UNICODETEXT, memory.Get()) == nullptr)
+        return false;
     // The clipboard owns the memory once it took it.
-    const bool taken = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    if (!taken)
-        ::GlobalFree(memory);
-    ::CloseClipboard();
-    return taken;
+    memory.Release();
+    return true;
 }
 
 // A process that cannot be opened any more (its id gone) counts as ended.
@@ -364,14 +356,7 @@ void Alive(DWORD id) {
 }
 
 void ErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    const std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"";
-    if (buffer != nullptr)
-        ::LocalFree(buffer);
-    Answer("{\"text\":" + Json(text) + "}");
+    Answer("{\"text\":" + Json(SystemMessageText(code)) + "}");
 }
 
 void AnsiBytes(const std::wstring& text) {
@@ -432,15 +417,14 @@ int wmain() {
         } else if (command == L"text" && fields.size() == 3) {
             std::wstring text;
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
-            if (control == nullptr || !TextOf(control, text))
+            if (control == nullptr || !ReadWindowText(control, text))
                 AnswerError("no such window");
             else
                 Answer("{\"text\":" + Json(text) + "}");
         } else if (command == L"length" && fields.size() == 3) {
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
-            DWORD_PTR length = 0;
-            if (control == nullptr || !::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0,
-                                                             SMTO_ABORTIFHUNG, 5000, &length))
+            size_t length = 0;
+            if (control == nullptr || !ReadWindowTextLength(control, length))
                 AnswerError("no such window");
             else
                 Answer("{\"length\":" + Number(length) + "}");

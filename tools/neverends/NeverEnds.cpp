@@ -3,28 +3,20 @@
 // finds it first) or for a configurator that shows its own box and waits. It
 // starts one copy of itself, which never ends either, so a test can see that
 // everything it started is ended with it. It writes nothing anywhere.
-#include "win/Handles.h"
+#include "win/ProcessStart.h"
 #include "win/Module.h"
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2 || std::wstring(argv[1]) != L"--started-by-a-hung-program") {
         const std::wstring self = ModuleFileName(nullptr);
-        std::wstring line = L"\"" + self + L"\" --started-by-a-hung-program";
-        std::vector<wchar_t> writable(line.begin(), line.end());
-        writable.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (::CreateProcessW(self.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process)) {
-            KernelHandle processHandle(process.hProcess);
-            KernelHandle threadHandle(process.hThread);
-        }
+        ProcessStart copy;
+        copy.application = self;
+        copy.commandLine = L"\"" + self + L"\" --started-by-a-hung-program";
+        StartProcess(copy);
     }
     for (;;)
         ::Sleep(INFINITE);

@@ -16,6 +16,7 @@
 //                       characters that code page 1251 lacks
 //   --only-dorvak       an installation root holding nothing but Dorvak
 #include "collect/ProductPlan.h"
+#include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 
@@ -159,16 +160,13 @@ bool CopyInto(const std::wstring& source, const std::wstring& destination) {
 
 // Every program and library of the build's test files, copied into a folder.
 bool InstallProgramsFrom(const std::wstring& sourceFolder, const std::wstring& destination) {
-    WIN32_FIND_DATAW data;
-    FindHandle find(::FindFirstFileW((sourceFolder + L"*").c_str(), &data));
-    if (!find)
-        return true;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        if (!CopyInto(sourceFolder + data.cFileName, destination + data.cFileName))
+    CFolderEnumerator entries(sourceFolder + L"*");
+    WIN32_FIND_DATAW entry;
+    while (entries.Next(entry)) {
+        if (!IsFolderEntry(entry) &&
+            !CopyInto(sourceFolder + entry.cFileName, destination + entry.cFileName))
             return false;
-    } while (::FindNextFileW(find.Get(), &data));
+    }
     return true;
 }
 

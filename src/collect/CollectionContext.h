@@ -1,0 +1,15 @@
+#pragma once
+
+#include "collect/CollectionUi.h"
+#include "win/DateTime.h"
+
+#include <string>
+
+// What every step of one run works with, passed as one so the steps cannot
+// disagree about the order of their arguments.
+struct CollectionContext {
+    std::wstring installationRoot; // ends with a backslash
+    std::wstring mirrorBase;       // dated folder + "MERUDrv\"
+    DateTime startDate;            // 00:00:00 of the chosen day
+    ICollectionUi& ui;
+};

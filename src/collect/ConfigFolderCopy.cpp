@@ -1,0 +1,33 @@
+#include "collect/ConfigFolderCopy.h"
+
+#include "collect/MirroredFolder.h"
+
+namespace {
+// `extension` empty: every entry the search returns is copied.
+bool MirrorAndCopy(const CollectionContext& context, const std::wstring& relativeFolder,
+                   const std::wstring& pattern, const std::wstring& extension) {
+    const std::optional<MirrorFolders> folders = OpenMirror(context, relativeFolder);
+    if (!folders)
+        return false;
+    ForEachFoundEntry(folders->source + pattern, [&](const WIN32_FIND_DATAW& entry) {
+        // A folder cannot be copied as a file: taking one would only give a
+        // failure box for something that is not the operator's data.
+        if (IsFolderEntry(entry))
+            return;
+        const std::wstring name = entry.cFileName;
+        if (!extension.empty() && !HasExtension(name, extension))
+            return;
+        CopyMirroredEntry(*folders, name, context.ui, CopyProgress::Shown);
+    });
+    return true;
+}
+} // namespace
+
+bool CollectProductConfig(const CollectionContext& context, const std::wstring& relativeFolder) {
+    return MirrorAndCopy(context, relativeFolder, L"*.xml", L".xml");
+}
+
+bool CollectMatchingFiles(const CollectionContext& context, const std::wstring& relativeFolder,
+                          const std::wstring& filePattern) {
+    return MirrorAndCopy(context, relativeFolder, filePattern, std::wstring());
+}

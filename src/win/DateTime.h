@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// A calendar date and time as a day value (days since 30 December 1899,
+// the fraction is the time of day) with a status: valid, invalid or null.
+class DateTime {
+  public:
+    enum class Status { Valid, Invalid, Null };
+
+    DateTime() = default; // null
+
+    // Valid only when the platform converts the fields to a day value and
+    // back to exactly the same fields.
+    static DateTime FromFields(int year, int month, int day, int hour, int minute, int second);
+    // A UTC file time in local time (the offset in force now, for every file).
+    static DateTime FromFileTime(const FILETIME& utc);
+    static DateTime Now();
+    static DateTime Invalid();
+
+    Status GetStatus() const { return m_status; }
+    bool IsValid() const { return m_status == Status::Valid; }
+    bool IsNull() const { return m_status == Status::Null; }
+    double DayValue() const { return m_value; }
+
+    bool ToSystemTime(SYSTEMTIME& time) const;
+
+    bool LaterThan(const DateTime& other) const;
+    bool SameAs(const DateTime& other) const;
+    bool NotEarlierThan(const DateTime& other) const { return LaterThan(other) || SameAs(other); }
+
+    // strftime-style: %Y %m %d %y %H %M %S and %%; at most 255 characters.
+    // Null gives "", invalid gives string IDS_INVALID_DATETIME of the active
+    // resource module or "Invalid DateTime".
+    std::wstring Format(const wchar_t* pattern) const;
+
+  private:
+    double m_value = 0.0;
+    Status m_status = Status::Null;
+};

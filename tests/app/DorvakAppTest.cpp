@@ -1,0 +1,129 @@
+// Starts the real Dorvak.exe from <root>\Dorvak\ with a resource library of
+// a chosen version beside it, and watches what the operator would see.
+#include "DialogCaption.h"
+#include "support/MessageBoxWatcher.h"
+#include "win/PeImage.h"
+#include "support/TestFiles.h"
+#include "win/Handles.h"
+#include "win/ProcessStart.h"
+#include "shared/WindowSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+const wchar_t kDialogTitle[] = DORVAK_DIALOG_CAPTION_W;
+
+class InstalledProgram {
+  public:
+    explicit InstalledProgram(const wchar_t* libraryVariant) {
+        m_programFolder = m_root.Path() + L"Dorvak\\";
+        MakeFolder(m_programFolder);
+        EXPECT_TRUE(::CopyFileW((TestProgramFolder() + L"Dorvak.exe").c_str(),
+                                (m_programFolder + L"Dorvak.exe").c_str(), FALSE));
+        if (libraryVariant != nullptr) {
+            const std::wstring library =
+                TestProgramFolder() + L"..\\resdll\\" + libraryVariant + L"\\TelmarRC.dll";
+            EXPECT_TRUE(
+                ::CopyFileW(library.c_str(), (m_programFolder + L"TelmarRC.dll").c_str(), FALSE));
+        }
+    }
+
+    // Starts the program from its own folder, as a double click would, or
+    // from another current folder.
+    StartedProcess Start(const std::wstring& currentFolder = std::wstring()) {
+        ProcessStart start;
+        start.commandLine = L"\"" + m_programFolder + L"Dorvak.exe\"";
+        start.currentFolder = currentFolder.empty() ? m_programFolder : currentFolder;
+        StartedProcess started = StartProcess(start);
+        EXPECT_TRUE(started) << "cannot start the program: " << started.error;
+        return started;
+    }
+
+    const std::wstring& Root() const { return m_root.Path(); }
+
+  private:
+    TempFolder m_root{L"suite"};
+    std::wstring m_programFolder;
+};
+
+// Runs the program until its dialog shows, then cancels it; returns the
+// texts of the start-up messages it showed before the dialog.
+// `dialogModule`, when given, receives the module the dialog was made from.
+std::vector<std::wstring> StartupMessages(InstalledProgram& program,
+                                          const std::wstring& currentFolder = std::wstring(),
+                                          LONG_PTR* dialogModule = nullptr) {
+    const StartedProcess process = program.Start(currentFolder);
+    if (!process)
+        return {};
+    std::vector<std::wstring> texts;
+    {
+        MessageBoxWatcher watcher(L"Dorvak", process.processId);
+        HWND dialog =
+            WaitForTopLevelWindow(VisibleDialogOf(process.processId, kDialogTitle), 20000, 50);
+        EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
+        texts = watcher.Texts();
+        if (dialog != nullptr && dialogModule != nullptr)
+            *dialogModule = ::GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
+        if (dialog != nullptr)
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        if (::WaitForSingleObject(process.process.Get(), 20000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the program did not end after Cancel";
+            ::TerminateProcess(process.process.Get(), 1);
+        }
+    }
+    return texts;
+}
+} // namespace
+
+TEST(Startup, WithAnOlderResourceLibraryTellsSoAndStillOpensTheDialog) {
+    InstalledProgram program(L"4.6.9.9");
+    EXPECT_EQ(StartupMessages(program),
+              std::vector<std::wstring>{L"Version of TelmarRC.dll is bad"});
+    EXPECT_EQ(ListFolder(program.Root()), L"Dorvak/") << "Cancel must write nothing";
+}
+
+TEST(Startup, WithAnAcceptedOrNoResourceLibraryShowsNoMessage) {
+    for (const wchar_t* variant : {L"4.7.0.0", static_cast<const wchar_t*>(nullptr)}) {
+        InstalledProgram program(variant);
+        EXPECT_TRUE(StartupMessages(program).empty());
+        EXPECT_EQ(ListFolder(program.Root()), L"Dorvak/");
+    }
+}
+
+TEST(Startup, ALibraryWhoseCodeRefusesToLoadIsStillUsedForItsResources) {
+    InstalledProgram program(L"failinit");
+    EXPECT_TRUE(StartupMessages(program).empty());
+}
+
+TEST(Startup, ALibraryWithoutTheDialogTemplatesLeavesTheProgramOnItsOwnResources) {
+    InstalledProgram program(L"nostrings");
+    EXPECT_TRUE(StartupMessages(program).empty());
+}
+
+TEST(Startup, OnlyTheLibraryBesideTheProgramIsLookedAt) {
+    // An old library in the current folder would be refused with a message
+    // if the search path were used.
+    InstalledProgram program(nullptr);
+    TempFolder elsewhere(L"cwd");
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"..\\resdll\\4.6.9.9\\TelmarRC.dll").c_str(),
+                            (elsewhere.Path() + L"TelmarRC.dll").c_str(), FALSE));
+    EXPECT_TRUE(StartupMessages(program, elsewhere.Path()).empty());
+}
+
+TEST(Startup, ALibraryBuiltForTheOtherArchitectureIsAcceptedAndItsDialogShown) {
+    // 64-bit beside the 32-bit program (32-bit beside the 64-bit one).
+    ASSERT_NE(ImageMachine(TestProgramFolder() + L"..\\resdll\\otherbits\\TelmarRC.dll"),
+              kOwnImageMachine);
+    LONG_PTR ownModule = 0;
+    LONG_PTR libraryModule = 0;
+    InstalledProgram alone(nullptr);
+    EXPECT_TRUE(StartupMessages(alone, std::wstring(), &ownModule).empty());
+    InstalledProgram withLibrary(L"otherbits");
+    EXPECT_TRUE(StartupMessages(withLibrary, std::wstring(), &libraryModule).empty());
+    // A dialog belongs to the module its template came from.
+    EXPECT_NE(ownModule, 0);
+    EXPECT_NE(libraryModule, 0);
+    EXPECT_NE(libraryModule, ownModule);
+}

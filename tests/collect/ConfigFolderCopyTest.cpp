@@ -1,0 +1,163 @@
+#include "collect/ConfigFolderCopy.h"
+
+#include "collect/CollectFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+using Kind = UiEvent::Kind;
+
+class ConfigFolderCopy : public CollectFixture {};
+} // namespace
+
+TEST_F(ConfigFolderCopy, AFolderThatIsNotInstalledLeavesNoTrace) {
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_FALSE(CollectMatchingFiles(Context(), L"MERUDisp", L"a.ini"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(ConfigFolderCopy, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\a.xml", "<a/>");
+    WriteBytes(root + L"MERUDisp\\Struct.XML", "<s/>");
+    WriteBytes(root + L"MERUDisp\\Cfg.Xml", "<c/>");
+    for (const wchar_t* decoy : {L"x.xmlx", L"x.xml_old", L"notes.txt", L"xml", L"a.xml.bak"})
+        WriteBytes(root + L"MERUDisp\\" + decoy, "decoy");
+
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"Cfg.Xml Struct.XML a.xml", ListFolder(mirror));
+    EXPECT_EQ("<s/>", ReadBytes(mirror + L"Struct.XML"));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(
+        (std::vector<std::wstring>{mirror + L"Cfg.Xml", mirror + L"Struct.XML", mirror + L"a.xml"}),
+        shown);
+}
+
+TEST_F(ConfigFolderCopy, EachFailedCopyIsReportedAndTheOthersStillCopied) {
+    const std::wstring source = root + L"MERUDisp\\";
+    MakeFolder(source);
+    WriteBytes(source + L"a.xml", "a");
+    WriteBytes(source + L"Locked.xml", "locked");
+    WriteBytes(source + L"z.xml", "z");
+    FileHandle held(::CreateFileW((source + L"Locked.xml").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    held.Reset();
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"a.xml z.xml", ListFolder(mirror));
+    EXPECT_EQ(3u, ui.Count(Kind::Progress));
+    // Every report names the installed file with its folder and follows the
+    // progress of that entry's destination.
+    std::vector<std::wstring> reported;
+    for (size_t i = 0; i < ui.events.size(); ++i) {
+        const UiEvent& event = ui.events[i];
+        if (event.kind != Kind::SystemError)
+            continue;
+        reported.push_back(event.text);
+        ASSERT_GT(i, 0u);
+        EXPECT_EQ(Kind::Progress, ui.events[i - 1].kind);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
+        EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + source + L"Locked.xml"}), reported);
+}
+
+TEST_F(ConfigFolderCopy, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {
+    const std::wstring source = root + L"MERUDisp\\";
+    MakeFolder(source);
+    WriteBytes(source + L"a.xml", "a");
+    MakeFolder(source + L"Sub.xml");
+    WriteBytes(source + L"Sub.xml\\inner.xml", "inner");
+    MakeFolder(source + L"Settings.ini");
+
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"Settings.ini"));
+
+    const std::wstring mirror = mirrorBase + L"MERUDisp\\";
+    EXPECT_EQ(L"a.xml", ListFolder(mirror));
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"a.xml"}), ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(ConfigFolderCopy, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\run.log", "log");
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"Absent.ini"));
+    EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\Settings.ini", "installed");
+    WriteBytes(root + L"MERUDisp\\Other.ini", "other");
+    ASSERT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    WriteBytes(mirrorBase + L"MERUDisp\\Settings.ini", "stale");
+
+    // The plan names files in its own letter case; the copy keeps the
+    // installed name.
+    EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"settings.INI"));
+
+    EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
+    EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}),
+              ui.Texts(Kind::Progress));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
+    MakeFolder(root + L"MERUDisp");
+    MakeFolder(root + L"MERUDisp\\Plugins");
+    WriteBytes(root + L"MERUDisp\\Plugins\\p.xml", "p");
+
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\Plugins\\", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_EQ(L"", ListFolder(mirrorBase));
+
+    // Once the parent is mirrored the same call goes through.
+    ui.events.clear();
+    ASSERT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
+    EXPECT_EQ(L"p.xml", ListFolder(mirrorBase + L"MERUDisp\\Plugins\\"));
+    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+}
+
+TEST_F(ConfigFolderCopy, AFileBearingTheFolderNamePassesAsInstalled) {
+    WriteBytes(root + L"MERUDisp", "not a folder");
+    EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
+    EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
+    EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(ConfigFolderCopy, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopiedIntoIt) {
+    MakeFolder(root + L"MERUDisp");
+    WriteBytes(root + L"MERUDisp\\a.xml", "a");
+    WriteBytes(root + L"MERUDisp\\b.xml", "b");
+    WriteBytes(mirrorBase + L"MERUDisp", "in the way");
+
+    EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
+
+    ASSERT_EQ(1u, ui.events.size());
+    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
+    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\", ui.events[0].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), ui.events[0].code);
+    EXPECT_EQ("in the way", ReadBytes(mirrorBase + L"MERUDisp"));
+}

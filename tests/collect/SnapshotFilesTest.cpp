@@ -1,0 +1,233 @@
+#include "collect/SnapshotFiles.h"
+#include "res/resource.h"
+#include "support/RecordingUi.h"
+#include "support/TestFiles.h"
+#include "win/ResourceText.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return std::wstring();
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+// What the interpreter's own commands write into a file with /U.
+std::string Utf16(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+} // namespace
+
+TEST(WindowVersion, SplitsTheValueAndDropsTheBuildWhenBit31IsSet) {
+    EXPECT_EQ(WindowVersionText(0x1DB10106), "Version Windows is 6.1 (7601)");
+    // Bits 16 to 30 carry something, but bit 31 says there is no build.
+    EXPECT_EQ(WindowVersionText(0xC0DE0A04), "Version Windows is 4.10 (0)");
+    EXPECT_EQ(WindowVersionText(0x7FFFFFFF), "Version Windows is 255.255 (32767)");
+    EXPECT_EQ(WindowVersionText(0), "Version Windows is 0.0 (0)");
+}
+
+TEST(WindowVersion, FileHoldsOneLineEndedByCrLf) {
+    TempFolder dated;
+    RecordingUi ui;
+    WriteWindowVersion(dated.Path(), 0x1DB10106, ui);
+    EXPECT_TRUE(ui.events.empty());
+    const std::string bytes = ReadBytes(dated.Path() + L"WindowVersion.txt");
+    EXPECT_EQ(bytes, "Version Windows is 6.1 (7601)\r\n");
+    EXPECT_EQ(bytes.size(), 31u);
+}
+
+TEST(ReadMe, StoresTheDescriptionAsTypedInCodePage1251) {
+    struct Case {
+        const wchar_t* description;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {L"Лифт стоит", "\xCB\xE8\xF4\xF2 \xF1\xF2\xEE\xE8\xF2"},
+        // Each line break as typed: CR LF, never CR CR LF; no line end added.
+        {L"A\r\nB", "A\r\nB"},
+        {L"Первая\r\n\r\nтретья\r\n",
+         "\xCF\xE5\xF0\xE2\xE0\xFF\r\n\r\n\xF2\xF0\xE5\xF2\xFC\xFF\r\n"},
+        // Lone CR and LF are not lost; the LF reaches the file as CR LF.
+        {L"a\rb\nc\r\r\nd", "a\rb\r\nc\r\r\nd"},
+        // Outside code page 1251: the code page's default character.
+        {L"中 лифт €", "? \xEB\xE8\xF4\xF2 \x88"},
+        {L"x", "x"},
+    };
+    for (const Case& c : cases) {
+        TempFolder dated;
+        RecordingUi ui;
+        WriteReadMe(dated.Path(), c.description, ui);
+        EXPECT_TRUE(ui.events.empty());
+        EXPECT_EQ(ReadBytes(dated.Path() + L"ReadMe.txt"), c.bytes) << Utf8(c.description);
+    }
+}
+
+TEST(SnapshotTexts, AFileThatCannotBeCreatedIsReportedOnceWithItsPath) {
+    // A folder in the file's place stands for a denied or broken folder.
+    TempFolder dated;
+    MakeFolder(dated.Path() + L"ReadMe.txt");
+    MakeFolder(dated.Path() + L"WindowVersion.txt");
+    RecordingUi ui;
+    WriteReadMe(dated.Path(), L"Лифт стоит", ui);
+    WriteWindowVersion(dated.Path(), 0x1DB10106, ui);
+
+    ASSERT_EQ(ui.events.size(), 2u);
+    const std::wstring failed = L"Ошибка при записи файла ";
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[0].text, failed + dated.Path() + L"ReadMe.txt");
+    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[1].text, failed + dated.Path() + L"WindowVersion.txt");
+    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(CaptureCommands, HoldNoPathButTheInterpreters) {
+    const std::wstring system = L"C:\\Windows\\system32";
+    const wchar_t* expected[] = {
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C ipconfig /all",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C route print",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C tree .. /F",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C arp -a",
+        L"C:\\Windows\\system32\\cmd.exe /U /Q /C netstat -an",
+    };
+    const wchar_t* files[] = {L"ipconfig.txt", L"route.txt", L"files.tree", L"arp.txt",
+                              L"netstat.txt"};
+    for (size_t i = 0; i < kCaptureCommandCount; ++i) {
+        EXPECT_EQ(CaptureCommandLine(system, kCaptureCommands[i]), expected[i]) << i;
+        EXPECT_EQ(std::wstring(kCaptureCommands[i].fileName), files[i]) << i;
+    }
+    EXPECT_EQ(CommandInterpreter(system), L"C:\\Windows\\system32\\cmd.exe");
+    // The interpreter reads its own name up to the first blank.
+    EXPECT_EQ(CaptureCommandLine(L"D:\\Win dows\\system32", kCaptureCommands[3]),
+              L"\"D:\\Win dows\\system32\\cmd.exe\" /U /Q /C arp -a");
+}
+
+TEST(CaptureCommands, SystemFolderIsTheSystemsOwn) {
+    wchar_t buffer[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    EXPECT_EQ(SystemFolder(), std::wstring(buffer, length));
+    EXPECT_TRUE(Exists(SystemFolder() + L"\\cmd.exe"));
+}
+
+TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
+    TempFolder dated(L"dated %PATH% folder");
+    TempFolder current(L"capture dir");
+    RecordingUi ui;
+    // Standard error is not part of a capture, as with ">" before; the
+    // command runs in the given folder, and the file is complete when the
+    // call returns, so the wait happened. /U still makes the interpreter's
+    // own commands write UTF-16 into it.
+    const CaptureCommand command{L"echo out& echo err 1>&2& cd", L"out.txt"};
+    EXPECT_TRUE(
+        RunCaptureCommand(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
+    const std::wstring folder = current.Path().substr(0, current.Path().size() - 1);
+    EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"), Utf16(L"out\r\n" + folder + L"\r\n"));
+    EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
+    EXPECT_EQ(ListFolder(current.Path()), L"");
+    ASSERT_EQ(ui.events.size(), 1u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
+    EXPECT_EQ(ui.events[0].text, CaptureCommandLine(SystemFolder(), command));
+}
+
+TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
+    TempFolder dated;
+    RecordingUi ui;
+    WriteBytes(dated.Path() + L"arp.txt", "someone else's");
+    MakeFolder(dated.Path() + L"route.txt");
+    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(),
+                                   60 * 1000, ui));
+    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(),
+                                   60 * 1000, ui));
+    EXPECT_EQ(ReadBytes(dated.Path() + L"arp.txt"), "someone else's");
+    ASSERT_EQ(ui.events.size(), 2u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[0].text,
+              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"arp.txt");
+    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[1].text,
+              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"route.txt");
+    EXPECT_NE(ui.events[1].code, 0u);
+}
+
+TEST(RunCaptureCommand, InterpreterThatCannotStartBeepsOnceAndLeavesNoFile) {
+    TempFolder folder;
+    RecordingUi ui;
+    EXPECT_FALSE(RunCaptureCommand(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
+                                   folder.Path(), 60 * 1000, ui));
+    ASSERT_EQ(ui.events.size(), 1u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Beep);
+    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(ListFolder(folder.Path()), L"");
+}
+
+TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItStarted) {
+    TempFolder folder;
+    // A name of its own, so that its processes can be told from any other.
+    const std::wstring hungName = L"hung" + std::to_wstring(::GetTickCount()) + L".exe";
+    const std::wstring hung = folder.Path() + hungName;
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"NeverEnds.exe").c_str(), hung.c_str(), TRUE));
+    const CaptureCommand command{hung.c_str(), L"hung.txt"};
+    RecordingUi ui;
+    const ULONGLONG started = ::GetTickCount64();
+    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), command, folder.Path(), 3000, ui));
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+    EXPECT_GE(elapsed, 3000u);
+    EXPECT_LT(elapsed, 60 * 1000u);
+    EXPECT_TRUE(NoProcessLeft(hungName, 10 * 1000));
+    EXPECT_TRUE(Exists(folder.Path() + L"hung.txt"));
+    const std::wstring line = CaptureCommandLine(SystemFolder(), command);
+    ASSERT_EQ(ui.events.size(), 2u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
+    EXPECT_EQ(ui.events[0].text, line);
+    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::Message);
+    EXPECT_EQ(ui.events[1].text, LoadResourceText(IDS_PROGRAM_TIMED_OUT) + line);
+    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(MB_ICONERROR));
+    // The next command runs as usual.
+    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
+                                  folder.Path(), 60 * 1000, ui));
+    EXPECT_EQ(ReadBytes(folder.Path() + L"next.txt"), Utf16(L"next\r\n"));
+}
+
+TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
+    // A "%NAME%" of a defined variable in the path, beside a folder of the
+    // name it stands for, with a blank too: every file lands in the folder
+    // as named.
+    TempFolder base(L"snap shot");
+    const std::wstring computer = EnvironmentValue(L"COMPUTERNAME");
+    ASSERT_FALSE(computer.empty());
+    const std::wstring dated = base.Path() + L"%COMPUTERNAME% x\\dated folder\\";
+    const std::wstring other = base.Path() + computer + L" x\\dated folder\\";
+    MakeFolder(base.Path() + L"%COMPUTERNAME% x");
+    MakeFolder(dated);
+    MakeFolder(dated + L"MERUDrv");
+    MakeFolder(base.Path() + computer + L" x");
+    MakeFolder(other);
+    const std::wstring commandFolder = base.Path() + L"Dorvak\\";
+    MakeFolder(commandFolder);
+    RecordingUi ui;
+
+    WriteSnapshotFiles(dated, L"Лифт\r\nстоит", ui, commandFolder);
+
+    EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt WindowVersion.txt arp.txt files.tree "
+                                 L"ipconfig.txt netstat.txt route.txt");
+    EXPECT_EQ(ListFolder(other), L"");
+    EXPECT_EQ(ListFolder(commandFolder), L"");
+    EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCB\xE8\xF4\xF2\r\n\xF1\xF2\xEE\xE8\xF2");
+    EXPECT_EQ(ReadBytes(dated + L"WindowVersion.txt"), WindowVersionText(::GetVersion()) + "\r\n");
+    EXPECT_NE(ReadBytes(dated + L"ipconfig.txt").size(), 0u);
+    std::vector<std::wstring> lines;
+    for (const CaptureCommand& command : kCaptureCommands)
+        lines.push_back(CaptureCommandLine(SystemFolder(), command));
+    EXPECT_EQ(ui.Texts(UiEvent::Kind::Progress), lines);
+    EXPECT_EQ(ui.events.size(), lines.size());
+}

@@ -1,0 +1,228 @@
+#include "support/DialogDriver.h"
+
+#include "collect/CollectionRun.h"
+#include "res/resource.h"
+#include "support/RunSummary.h"
+#include "support/TestFiles.h"
+#include "ui/DorvakDlg.h"
+#include "win/ResourceText.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cmath>
+
+namespace {
+
+SYSTEMTIME Today() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return now;
+}
+
+DateTime Midnight(const SYSTEMTIME& day) {
+    return DateTime::FromFields(day.wYear, day.wMonth, day.wDay, 0, 0, 0);
+}
+
+// Types a description into the focused edit and waits until it shows it.
+void TypeDescription(DialogDriver& driver, HWND dialog, const std::wstring& text) {
+    HWND description = ::GetDlgItem(dialog, IDC_DESCRIPTION);
+    const std::wstring before = driver.Text(description);
+    driver.Type(text);
+    driver.Expect([&] { return driver.Text(description) == before + text; },
+                  "the description does not show what was typed");
+}
+
+} // namespace
+
+TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    // Until a saving exchange, the start date carries the time of day of the
+    // dialog's creation.
+    const double sinceNow = std::fabs(dialog.StartDate().DayValue() - DateTime::Now().DayValue());
+    EXPECT_LT(sinceNow * 86400.0, 60.0);
+
+    std::wstring message;
+    HWND focusAfterMessage = nullptr;
+    HWND descriptionEdit = nullptr;
+    const DriveResult run =
+        DriveModal([&] { return dialog.DoModal(); },
+                   [&](DialogDriver& driver) {
+                       HWND window = driver.WaitForDialog(kCollectionCaption);
+                       descriptionEdit = ::GetDlgItem(window, IDC_DESCRIPTION);
+                       driver.Activate(window);
+                       driver.Press(VK_RETURN);
+                       HWND box = driver.WaitForMessageBox(window);
+                       message = driver.MessageBoxText(box);
+                       driver.Press(VK_RETURN);
+                       driver.WaitUntilGone(box);
+                       driver.WaitFor([&] { return driver.Focus() == descriptionEdit; });
+                       focusAfterMessage = driver.Focus();
+                       driver.Press(VK_ESCAPE);
+                   });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(Utf8(message), Utf8(L"Не введено описание"));
+    EXPECT_EQ(focusAfterMessage, descriptionEdit);
+    EXPECT_EQ(run.modalResult, IDCANCEL);
+    // The refused Save had already taken the calendar's day.
+    EXPECT_TRUE(dialog.StartDate().SameAs(Midnight(Today())));
+    EXPECT_EQ(ListFolder(root.Path()), L"");
+}
+
+TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    std::wstring shownDescription;
+    std::wstring summary;
+    std::wstring datedFolder;
+    std::vector<std::wstring> otherMessages;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            driver.Activate(window);
+            TabToDescription(driver, window);
+            TypeDescription(driver, window, L"Lift 3 stopped");
+            driver.Press(VK_RETURN, {VK_CONTROL});
+            TypeDescription(driver, window, L"at 10:15");
+            shownDescription = driver.Text(::GetDlgItem(window, IDC_DESCRIPTION));
+            datedFolder = DatedFolderPath(
+                root.Path(), Midnight(CalendarSelection(::GetDlgItem(window, IDC_START_DATE))));
+            driver.Press(VK_RETURN);
+            summary = AnswerUntilSummary(driver, window, otherMessages);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(Utf8(shownDescription), "Lift 3 stopped\r\nat 10:15");
+    EXPECT_EQ(Utf8(dialog.Description()), "Lift 3 stopped\r\nat 10:15");
+    EXPECT_EQ(run.modalResult, IDOK);
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
+    for (const std::wstring& text : otherMessages)
+        ADD_FAILURE() << "unexpected message: " << Utf8(text);
+    EXPECT_TRUE(IsFolder(datedFolder));
+    EXPECT_TRUE(IsFolder(datedFolder + L"MERUDrv\\"));
+}
+
+TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    std::wstring summary;
+    bool stayedOpen = false;
+    std::wstring datedFolder;
+    const DriveResult run = DriveModal(
+        [&] { return dialog.DoModal(); },
+        [&](DialogDriver& driver) {
+            HWND window = driver.WaitForDialog(kCollectionCaption);
+            driver.Activate(window);
+            TabToDescription(driver, window);
+            TypeDescription(driver, window, L"twice");
+            datedFolder = DatedFolderPath(
+                root.Path(), Midnight(CalendarSelection(::GetDlgItem(window, IDC_START_DATE))));
+            // An impatient operator: Enter twice and Esc, all while the run
+            // works (it starts five commands, so it outlasts the keys).
+            driver.Press(VK_RETURN);
+            driver.Press(VK_RETURN);
+            driver.Press(VK_ESCAPE);
+            HWND box = driver.WaitForMessageBox(window, 120000);
+            summary = driver.MessageBoxText(box);
+            stayedOpen = ::IsWindow(box) != FALSE;
+            driver.Activate(box);
+            driver.Press(VK_RETURN);
+            driver.WaitUntilGone(box);
+        });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(run.modalResult, IDOK);
+}
+
+TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {
+    for (const WORD closeKey : {WORD(VK_ESCAPE), WORD(VK_F4)}) {
+        SCOPED_TRACE(closeKey == VK_ESCAPE ? "Esc" : "Alt+F4");
+        TempFolder root(L"ui");
+        CDorvakDlg dialog(root.Path(), ProductVersion{});
+        const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
+                                           [&](DialogDriver& driver) {
+                                               HWND window =
+                                                   driver.WaitForDialog(kCollectionCaption);
+                                               driver.Activate(window);
+                                               TabToDescription(driver, window);
+                                               TypeDescription(driver, window, L"not to be saved");
+                                               if (closeKey == VK_F4)
+                                                   driver.Press(VK_F4, {VK_MENU});
+                                               else
+                                                   driver.Press(VK_ESCAPE);
+                                               driver.WaitUntilGone(window);
+                                           });
+        ExpectNoFailures(run);
+        EXPECT_EQ(run.modalResult, IDCANCEL);
+        EXPECT_EQ(ListFolder(root.Path()), L"");
+    }
+}
+
+TEST(CollectionDialog, OneSpaceIsADescription) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+    std::vector<std::wstring> otherMessages;
+    std::wstring summary;
+    const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
+                                       [&](DialogDriver& driver) {
+                                           HWND window = driver.WaitForDialog(kCollectionCaption);
+                                           driver.Activate(window);
+                                           TabToDescription(driver, window);
+                                           TypeDescription(driver, window, L" ");
+                                           driver.Press(VK_RETURN);
+                                           summary =
+                                               AnswerUntilSummary(driver, window, otherMessages);
+                                       });
+    ExpectNoFailures(run);
+    EXPECT_EQ(run.modalResult, IDOK);
+    EXPECT_EQ(Utf8(dialog.Description()), " ");
+    EXPECT_EQ(Utf8(summary),
+              Utf8(ExpectedSummary(DatedFolderPath(root.Path(), Midnight(Today())))));
+}
+
+TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {
+    TempFolder root(L"ui");
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    SYSTEMTIME chosen{};
+    std::vector<std::wstring> otherMessages;
+    const DriveResult run =
+        DriveModal([&] { return dialog.DoModal(); },
+                   [&](DialogDriver& driver) {
+                       HWND window = driver.WaitForDialog(kCollectionCaption);
+                       HWND calendar = ::GetDlgItem(window, IDC_START_DATE);
+                       driver.Activate(window);
+                       // The 15th of next month: a day the calendar does not start
+                       // on, in the future, whatever today is.
+                       chosen = CalendarSelection(calendar);
+                       chosen.wMonth = chosen.wMonth == 12 ? 1 : chosen.wMonth + 1;
+                       chosen.wYear = chosen.wMonth == 1 ? chosen.wYear + 1 : chosen.wYear;
+                       chosen.wDay = 15;
+                       ClickNextMonth(driver, calendar);
+                       ClickCalendarDay(driver, calendar, chosen);
+                       TabUntilFocused(driver, ::GetDlgItem(window, IDC_DESCRIPTION));
+                       TypeDescription(driver, window, L"future");
+                       driver.Press(VK_RETURN);
+                       AnswerUntilSummary(driver, window, otherMessages);
+                   });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(run.modalResult, IDOK);
+    const DateTime expected = Midnight(chosen);
+    EXPECT_TRUE(dialog.StartDate().SameAs(expected))
+        << Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S"));
+    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%H:%M:%S")), "00:00:00");
+    EXPECT_TRUE(dialog.StartDate().LaterThan(DateTime::Now()));
+    const std::wstring datedFolder = root.Path() + expected.Format(L"%Y_%m_%d") + L"\\";
+    EXPECT_EQ(ListFolder(root.Path()), expected.Format(L"%Y_%m_%d") + L"/");
+    EXPECT_TRUE(IsFolder(datedFolder + L"MERUDrv\\"));
+}
