@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,24 +49,44 @@ class InstalledProgram {
     std::wstring m_programFolder;
 };
 
+// What the program's message boxes showed, in order.
+struct ShownMessages {
+    std::vector<std::wstring> texts;
+    std::vector<MessageIcon> icons;
+};
+
+std::vector<std::string> IconNames(const std::vector<MessageIcon>& icons) {
+    std::vector<std::string> names;
+    for (MessageIcon icon : icons)
+        names.push_back(MessageIconName(icon));
+    return names;
+}
+
 // Runs the program until its dialog shows, then cancels it; returns the
-// texts of the start-up messages it showed before the dialog.
-// `dialogModule`, when given, receives the module the dialog was made from.
-std::vector<std::wstring> StartupMessages(InstalledProgram& program,
-                                          const std::wstring& currentFolder = std::wstring(),
-                                          LONG_PTR* dialogModule = nullptr) {
+// start-up messages it showed before the dialog. `dialogModule`, when
+// given, receives the module the dialog was made from. With `saveEmpty`,
+// Save is pressed first on the empty description, and its message is
+// among those returned.
+ShownMessages RunProgram(InstalledProgram& program, const std::wstring& currentFolder,
+                         LONG_PTR* dialogModule, bool saveEmpty) {
     const StartedProcess process = program.Start(currentFolder);
     if (!process)
         return {};
-    std::vector<std::wstring> texts;
+    ShownMessages shown;
     {
         MessageBoxWatcher watcher(L"Dorvak", process.processId);
         HWND dialog =
             WaitForTopLevelWindow(VisibleDialogOf(process.processId, kDialogTitle), 20000, 50);
         EXPECT_NE(dialog, nullptr) << "the collection dialog did not open";
-        texts = watcher.Texts();
         if (dialog != nullptr && dialogModule != nullptr)
             *dialogModule = ::GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
+        if (dialog != nullptr && saveEmpty) {
+            const size_t before = watcher.Texts().size();
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            EXPECT_TRUE(watcher.WaitFor(before + 1, 20000)) << "Save showed no message";
+        }
+        shown.texts = watcher.Texts();
+        shown.icons = watcher.Icons();
         if (dialog != nullptr)
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         if (::WaitForSingleObject(process.process.Get(), 20000) != WAIT_OBJECT_0) {
@@ -73,14 +94,21 @@ std::vector<std::wstring> StartupMessages(InstalledProgram& program,
             ::TerminateProcess(process.process.Get(), 1);
         }
     }
-    return texts;
+    return shown;
+}
+
+std::vector<std::wstring> StartupMessages(InstalledProgram& program,
+                                          const std::wstring& currentFolder = std::wstring(),
+                                          LONG_PTR* dialogModule = nullptr) {
+    return RunProgram(program, currentFolder, dialogModule, false).texts;
 }
 } // namespace
 
 TEST(Startup, WithAnOlderResourceLibraryTellsSoAndStillOpensTheDialog) {
     InstalledProgram program(L"4.6.9.9");
-    EXPECT_EQ(StartupMessages(program),
-              std::vector<std::wstring>{L"Version of TelmarRC.dll is bad"});
+    const ShownMessages shown = RunProgram(program, std::wstring(), nullptr, false);
+    EXPECT_EQ(shown.texts, std::vector<std::wstring>{L"Version of TelmarRC.dll is bad"});
+    EXPECT_EQ(IconNames(shown.icons), std::vector<std::string>{"exclamation"});
     EXPECT_EQ(ListFolder(program.Root()), L"Dorvak/") << "Cancel must write nothing";
 }
 
@@ -126,4 +154,19 @@ TEST(Startup, ALibraryBuiltForTheOtherArchitectureIsAcceptedAndItsDialogShown) {
     EXPECT_NE(ownModule, 0);
     EXPECT_NE(libraryModule, 0);
     EXPECT_NE(libraryModule, ownModule);
+}
+
+TEST(Startup, TheTextsShownComeFromAnAcceptedLibraryAndNeverFromARefusedOne) {
+    // Both libraries mark the empty-description text; only the accepted one
+    // may be seen.
+    InstalledProgram accepted(L"marked");
+    ShownMessages shown = RunProgram(accepted, std::wstring(), nullptr, true);
+    EXPECT_EQ(shown.texts, std::vector<std::wstring>{L"Не введено описание (TelmarRC)"});
+    EXPECT_EQ(IconNames(shown.icons), std::vector<std::string>{"exclamation"});
+
+    InstalledProgram refused(L"marked_old");
+    shown = RunProgram(refused, std::wstring(), nullptr, true);
+    EXPECT_EQ(shown.texts, (std::vector<std::wstring>{L"Version of TelmarRC.dll is bad",
+                                                      L"Не введено описание"}));
+    EXPECT_EQ(IconNames(shown.icons), (std::vector<std::string>{"exclamation", "exclamation"}));
 }

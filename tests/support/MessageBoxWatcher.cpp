@@ -21,9 +21,11 @@ void MessageBoxWatcher::Watch() {
         });
         std::wstring text;
         if (box != nullptr && box != last && ReadMessageBoxText(box, text)) {
+            const MessageIcon icon = MessageBoxIcon(box);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_texts.push_back(text);
+                m_icons.push_back(icon);
             }
             last = box;
             // The box's single button has the id IDOK.
@@ -36,6 +38,11 @@ void MessageBoxWatcher::Watch() {
 std::vector<std::wstring> MessageBoxWatcher::Texts() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_texts;
+}
+
+std::vector<MessageIcon> MessageBoxWatcher::Icons() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_icons;
 }
 
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD milliseconds) const {

@@ -1,6 +1,9 @@
 // Answers the message boxes a test provokes: a thread waits for each box of
-// this process whose caption matches, records its text and presses OK.
+// this process whose caption matches, records its text and icon and presses
+// OK.
 #pragma once
+
+#include "shared/MessageIcon.h"
 
 #include <windows.h>
 
@@ -19,6 +22,8 @@ class MessageBoxWatcher {
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
 
     std::vector<std::wstring> Texts() const;
+    // The icons of the same boxes, in the same order.
+    std::vector<MessageIcon> Icons() const;
     // Waits until at least `count` boxes were answered or the time is up.
     bool WaitFor(size_t count, DWORD milliseconds) const;
 
@@ -30,5 +35,6 @@ class MessageBoxWatcher {
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     std::vector<std::wstring> m_texts;
+    std::vector<MessageIcon> m_icons;
     std::thread m_thread;
 };

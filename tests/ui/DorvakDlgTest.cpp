@@ -2,6 +2,7 @@
 
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
+#include "shared/MessageIcon.h"
 #include "support/RunSummary.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
@@ -46,6 +47,7 @@ TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
     EXPECT_LT(sinceNow * 86400.0, 60.0);
 
     std::wstring message;
+    MessageIcon icon = MessageIcon::Unknown;
     HWND focusAfterMessage = nullptr;
     HWND descriptionEdit = nullptr;
     const DriveResult run =
@@ -57,6 +59,7 @@ TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
                        driver.Press(VK_RETURN);
                        HWND box = driver.WaitForMessageBox(window);
                        message = driver.MessageBoxText(box);
+                       icon = MessageBoxIcon(box);
                        driver.Press(VK_RETURN);
                        driver.WaitUntilGone(box);
                        driver.WaitFor([&] { return driver.Focus() == descriptionEdit; });
@@ -66,6 +69,7 @@ TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
     ExpectNoFailures(run);
 
     EXPECT_EQ(Utf8(message), Utf8(L"Не введено описание"));
+    EXPECT_STREQ(MessageIconName(icon), "exclamation");
     EXPECT_EQ(focusAfterMessage, descriptionEdit);
     EXPECT_EQ(run.modalResult, IDCANCEL);
     // The refused Save had already taken the calendar's day.

@@ -112,6 +112,38 @@ TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
     EXPECT_EQ(run.modalResult, IDCANCEL);
 }
 
+TEST(ResourceLibraryDialogs, WithoutTheAboutTextTheSystemMenuHasNoAboutEntry) {
+    // Whether the collection dialog's system menu offers the about box, and
+    // whether its last entry is a separator, with a library active.
+    const auto aboutEntry = [](const wchar_t* variant, bool& lastIsSeparator) {
+        const ActiveLibrary library(TestProgramFolder() + L"..\\resdll\\" + variant +
+                                    L"\\TelmarRC.dll");
+        EXPECT_NE(library.Get(), nullptr) << Utf8(variant);
+        TempFolder root(L"ui");
+        CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+        bool offered = false;
+        const DriveResult run =
+            DriveModal([&] { return dialog.DoModal(); },
+                       [&](DialogDriver& driver) {
+                           HWND window = driver.WaitForDialog(kCollectionCaption);
+                           HMENU menu = ::GetSystemMenu(window, FALSE);
+                           offered = ::GetMenuState(menu, IDM_ABOUTBOX, MF_BYCOMMAND) != ~0u;
+                           const int count = ::GetMenuItemCount(menu);
+                           lastIsSeparator =
+                               count > 0 &&
+                               (::GetMenuState(menu, count - 1, MF_BYPOSITION) & MF_SEPARATOR) != 0;
+                           driver.CloseAll();
+                       });
+        ExpectNoFailures(run);
+        return offered;
+    };
+    bool lastIsSeparator = true;
+    EXPECT_TRUE(aboutEntry(L"4.7.2.10", lastIsSeparator));
+    EXPECT_FALSE(lastIsSeparator);
+    EXPECT_FALSE(aboutEntry(L"noabout", lastIsSeparator));
+    EXPECT_FALSE(lastIsSeparator) << "a separator with nothing after it";
+}
+
 TEST(ResourceLibraryDialogs, AModuleWithoutTheTemplateOpensNoDialog) {
     // Start-up refuses such a library; made active anyway, the dialog must
     // fail cleanly rather than hang.
