@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 // The command captures run from the root itself, so "tree .." stays small.
 CollectionRequest RequestFor(const std::wstring& root) {
@@ -78,6 +80,55 @@ TEST(CollectionRun, ReportsAFolderThatCannotBeCreatedWithTheCodeOfTheFailedCall)
     EXPECT_EQ(ui.events[0].text, L"Ошибка при создании папки " + root + L"2019_04_05\\");
     EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(Exists(root));
+}
+
+TEST(CollectionRun, AMirrorBaseThatCannotBeCreatedEndsTheRunWithTheCodeOfTheFailedCall) {
+    // The run makes the dated folder itself, so nothing can stand in the
+    // base's place beforehand. Under Wine the host's limit on a whole path
+    // can: the root is made as long as leaves room for the dated folder but
+    // not for the base inside it.
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr)
+        GTEST_SKIP() << "no host path limit to reach outside Wine";
+    TempFolder temp;
+    const auto hostLength = [&](const std::wstring& path) {
+        char* name = unixName(path.c_str());
+        const size_t length = name != nullptr ? strlen(name) : 0;
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return length;
+    };
+    // PATH_MAX less its terminating zero, and what the base adds
+    // ("/MERUDrv") past it by one.
+    constexpr size_t kHostPathMax = 4095 - 7;
+    // "/2019_04_05" after the root's own name.
+    const size_t datedPart = 1 + std::wstring(L"2019_04_05").size();
+    std::wstring root = temp.Path() + L"r";
+    MakeFolder(root);
+    while (hostLength(root) + datedPart + 1 + 200 <= kHostPathMax) {
+        root += L"\\" + std::wstring(200, L'r');
+        MakeFolder(root);
+    }
+    const size_t rest = kHostPathMax - hostLength(root) - datedPart - 1;
+    ASSERT_GT(rest, 0u);
+    root += L"\\" + std::wstring(rest, L'r');
+    MakeFolder(root);
+    root += L"\\";
+    ASSERT_EQ(hostLength(root + L"2019_04_05"), kHostPathMax);
+
+    RecordingUi ui;
+    EXPECT_FALSE(RunCollection(RequestFor(root), ui));
+
+    const std::wstring dated = root + L"2019_04_05\\";
+    EXPECT_TRUE(IsFolder(dated));
+    ASSERT_EQ(ui.events.size(), 1u);
+    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
+    EXPECT_EQ(ui.events[0].text, L"Ошибка при создании папки " + dated + L"MERUDrv\\");
+    // Wine tells the host's "name too long" as a general failure.
+    EXPECT_NE(ui.events[0].code, 0u);
+    EXPECT_NE(ui.events[0].code, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ListFolder(dated), L"");
 }
 
 TEST(CollectionRun, DatedFolderIsNamedByTheStartDate) {

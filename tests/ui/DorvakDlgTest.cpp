@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "shared/MessageIcon.h"
 #include "support/RunSummary.h"
+#include "support/SampleTree.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
 #include "win/ResourceText.h"
@@ -229,4 +230,45 @@ TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {
     const std::wstring datedFolder = root.Path() + expected.Format(L"%Y_%m_%d") + L"\\";
     EXPECT_EQ(ListFolder(root.Path()), expected.Format(L"%Y_%m_%d") + L"/");
     EXPECT_TRUE(IsFolder(datedFolder + L"MERUDrv\\"));
+}
+
+TEST(CollectionDialog, ADayOfNineteenNinetySetInTheCalendarIsTheWholeRunsStartDay) {
+    // Set by the calendar's own message, as the exchange reads it, not
+    // reached by paging back three decades.
+    TempFolder root(L"ui");
+    PutFile(root.Path(), L"MERUDrv\\BadClb\\on.log", "on the day", 1990, 1, 1);
+    PutFile(root.Path(), L"MERUDrv\\BadClb\\before.log", "the day before", 1989, 12, 31);
+    CDorvakDlg dialog(root.Path(), ProductVersion{});
+
+    std::vector<std::wstring> otherMessages;
+    std::wstring summary;
+    const DriveResult run =
+        DriveModal([&] { return dialog.DoModal(); },
+                   [&](DialogDriver& driver) {
+                       HWND window = driver.WaitForDialog(kCollectionCaption);
+                       HWND calendar = ::GetDlgItem(window, IDC_START_DATE);
+                       SYSTEMTIME day{};
+                       day.wYear = 1990;
+                       day.wMonth = 1;
+                       day.wDay = 1;
+                       ::SendMessageW(calendar, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&day));
+                       driver.Expect([&] { return CalendarSelection(calendar).wYear == 1990; },
+                                     "the calendar did not take 1 January 1990");
+                       driver.Activate(window);
+                       TabUntilFocused(driver, ::GetDlgItem(window, IDC_DESCRIPTION));
+                       TypeDescription(driver, window, L"1990");
+                       driver.Press(VK_RETURN);
+                       summary = AnswerUntilSummary(driver, window, otherMessages);
+                   });
+    ExpectNoFailures(run);
+
+    EXPECT_EQ(run.modalResult, IDOK);
+    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S")), "1990-01-01 00:00:00");
+    const std::wstring dated = root.Path() + L"1990_01_01\\";
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(dated)));
+    for (const std::wstring& text : otherMessages)
+        ADD_FAILURE() << "unexpected message: " << Utf8(text);
+    const std::string tree = ListTree(dated + L"MERUDrv\\");
+    EXPECT_NE(tree.find("BadClb\\on.log"), std::string::npos) << tree;
+    EXPECT_EQ(tree.find("before.log"), std::string::npos) << tree;
 }
