@@ -11,10 +11,10 @@
 namespace {
 
 const std::array<std::pair<MessageIcon, LPCWSTR>, 4> kSystemIcons{{
-    {MessageIcon::Hand, IDI_HAND},
+    {MessageIcon::Error, IDI_HAND},
     {MessageIcon::Question, IDI_QUESTION},
     {MessageIcon::Exclamation, IDI_EXCLAMATION},
-    {MessageIcon::Asterisk, IDI_ASTERISK},
+    {MessageIcon::Information, IDI_ASTERISK},
 }};
 
 HWND IconControl(HWND box) {
@@ -126,14 +126,14 @@ const char* MessageIconName(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::None:
         return "none";
-    case MessageIcon::Hand:
-        return "hand";
+    case MessageIcon::Error:
+        return "error";
     case MessageIcon::Question:
         return "question";
     case MessageIcon::Exclamation:
         return "exclamation";
-    case MessageIcon::Asterisk:
-        return "asterisk";
+    case MessageIcon::Information:
+        return "information";
     case MessageIcon::Unknown:
         break;
     }

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-enum class MessageIcon { None, Hand, Question, Exclamation, Asterisk, Unknown };
+enum class MessageIcon { None, Error, Question, Exclamation, Information, Unknown };
 
+// The names the end-to-end probe gives the same icons.
 const char* MessageIconName(MessageIcon icon);
 
 // The icon a message box shows. A box of this process is told by its icon
