@@ -48,19 +48,24 @@ std::vector<std::wstring> SearchOrder(const std::wstring& folder) {
 TEST_F(LogFolderCopy, CopiesEverythingFromTheStartOfTheDayOn) {
     AddLog(L"midnight.log", 2024, 3, 10, 0, 0, 0);
     AddLog(L"before.log", 2024, 3, 9, 23, 59, 59);
+    // Half an hour either side of the day's start, in local time: where the
+    // zone is away from UTC, a file time read as UTC moves each across it.
+    AddLog(L"half past midnight.log", 2024, 3, 10, 0, 30, 0);
+    AddLog(L"half past eleven.log", 2024, 3, 9, 23, 30, 0);
     AddLog(L"old.log", 2023, 1, 1, 12, 0, 0);
     AddLog(L"Today.LOG", 2024, 3, 10, 15, 30, 0);
     AddLog(L"clock-wrong.txt", 2099, 12, 31, 23, 59, 59);
 
     EXPECT_TRUE(Collect(start));
 
-    EXPECT_EQ(L"Today.LOG clock-wrong.txt midnight.log", ListFolder(mirror));
+    EXPECT_EQ(L"Today.LOG clock-wrong.txt half past midnight.log midnight.log", ListFolder(mirror));
     EXPECT_EQ("midnight.log", ReadBytes(mirror + L"midnight.log"));
     std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
     std::sort(shown.begin(), shown.end());
-    EXPECT_EQ((std::vector<std::wstring>{mirror + L"Today.LOG", mirror + L"clock-wrong.txt",
-                                         mirror + L"midnight.log"}),
-              shown);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{mirror + L"Today.LOG", mirror + L"clock-wrong.txt",
+                                   mirror + L"half past midnight.log", mirror + L"midnight.log"}),
+        shown);
     EXPECT_EQ(0u, ui.Count(Kind::SystemError));
 }
 

@@ -1,5 +1,6 @@
 #include "collect/SnapshotFiles.h"
 #include "res/resource.h"
+#include "shared/StandInOutput.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "win/ResourceText.h"
@@ -196,6 +197,34 @@ TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItSta
     EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
                                   folder.Path(), 60 * 1000, ui));
     EXPECT_EQ(ReadBytes(folder.Path() + L"next.txt"), Utf16(L"next\r\n"));
+}
+
+TEST(RunCaptureCommand, EachCaptureFileHoldsExactlyWhatItsCommandWroteInOrder) {
+    // Our own cmd.exe in the system folder's place writes, for every one of
+    // the five commands, a known output of its own in several pieces (every
+    // byte value among them, far more than a buffer) and a line to its
+    // standard error; Wine's route, arp and tree write nothing at all.
+    TempFolder system(L"system folder");
+    ASSERT_TRUE(::CopyFileW((TestProgramFolder() + L"..\\standincmd\\cmd.exe").c_str(),
+                            (system.Path() + L"cmd.exe").c_str(), TRUE));
+    const std::wstring systemFolder = system.Path().substr(0, system.Path().size() - 1);
+    TempFolder dated;
+    TempFolder current;
+    RecordingUi ui;
+    for (const CaptureCommand& command : kCaptureCommands)
+        EXPECT_TRUE(
+            RunCaptureCommand(systemFolder, dated.Path(), command, current.Path(), 60 * 1000, ui))
+            << Utf8(command.command);
+
+    EXPECT_EQ(ListFolder(dated.Path()), L"arp.txt files.tree ipconfig.txt netstat.txt route.txt");
+    for (const CaptureCommand& command : kCaptureCommands) {
+        const std::string bytes = ReadBytes(dated.Path() + command.fileName);
+        const std::string expected = StandInOutput(command.command);
+        EXPECT_EQ(bytes.size(), expected.size()) << Utf8(command.fileName);
+        EXPECT_TRUE(bytes == expected) << Utf8(command.fileName);
+    }
+    EXPECT_EQ(ui.Texts(UiEvent::Kind::Progress).size(), kCaptureCommandCount);
+    EXPECT_EQ(ui.events.size(), kCaptureCommandCount);
 }
 
 TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {

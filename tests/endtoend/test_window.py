@@ -11,8 +11,10 @@ from harness.expected import dated_name, snapshot, tree_difference
 from harness.window import FOLDER, FOLDER_EXISTS, IDC_DESCRIPTION, IDOK
 
 # 2,000 logs over 20 days in 38 log folders, every product, both
-# configurators, programs with and without version resources.
-FULL = ("--seed", "7", "--logs", "2000", "--days", "20")
+# configurators, programs with and without version resources; a log at
+# exactly 00:00:00 today and one at 23:59:59 yesterday, and the domain
+# configurator of the first version that exports.
+FULL = ("--seed", "7", "--logs", "2000", "--days", "20", "--domain-configurator", "4.7.2.1")
 DESCRIPTION = ["Лифт 3 остановился между этажами в 10:15, код ошибки E42.",
                "После перезапуска MERUDrv связь восстановилась."]
 
@@ -44,6 +46,14 @@ class OperatorRuns(EndToEndCase):
         copied = [path for path, kind in snapshot(os.path.join(root, dated_name(today))).items()
                   if path.endswith(".log")]
         self.assertGreaterEqual(len(copied), 38)
+        # The start of the day is in, the second before it is out, and the
+        # configurator exported the domain's structure.
+        yesterday = today - datetime.timedelta(days=1)
+        self.assertTrue(any(path.endswith(today.strftime("%Y%m%d_000000.log")) for path in copied))
+        self.assertFalse(any(path.endswith(yesterday.strftime("%Y%m%d_235959.log"))
+                             for path in copied))
+        self.assertTrue(os.path.isfile(os.path.join(root, dated_name(today), "MERUDrv",
+                                                    "MERUDomain", "Struct.XML")))
 
     def test_empty_installation_root(self):
         root = self.installation("--only-dorvak")
@@ -105,7 +115,9 @@ class OperatorRuns(EndToEndCase):
             self.assertGreater(len(copied), 200)
 
     def test_started_from_another_current_directory(self):
-        root = self.installation(*FULL)
+        # The last domain configurator version that cannot export.
+        root = self.installation("--seed", "7", "--logs", "2000", "--days", "20",
+                                 "--domain-configurator", "4.7.2.0")
         elsewhere = os.path.join(self.folder, "Рабочий стол")
         os.makedirs(elsewhere)
         with open(os.path.join(elsewhere, "заметка.txt"), "wb") as note:
@@ -114,6 +126,10 @@ class OperatorRuns(EndToEndCase):
         dorvak = self.start(root, cwd=elsewhere)
         today = datetime.date.today()
         self.run_and_check(root, dorvak, today, ["Запуск из другой папки"])
+        # The domain configurator was neither started nor given a place.
+        self.assertFalse(os.path.exists(os.path.join(root, "MERUDomain", "commandline.log")))
+        self.assertFalse(os.path.exists(os.path.join(root, dated_name(today), "MERUDrv",
+                                                     "MERUDomain", "Struct.XML")))
         # Nothing was written where the program was started from.
         self.assertEqual(tree_difference(around, snapshot(self.folder, skip={"MERU"})),
                          ([], [], []))

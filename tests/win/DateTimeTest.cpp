@@ -64,6 +64,42 @@ TEST(DateTime, FileTimeIsShownInLocalTime) {
     EXPECT_EQ(L"05.02.24 14:07:33", time.Format(kLineTime));
 }
 
+// The runs under another zone (DORVAK_TEST_ZONE, set by ctest along with
+// TZ) prove something only if the system really keeps that zone: otherwise
+// every local time would equal UTC and each of their checks would pass.
+TEST(DateTime, TheZoneOfTheRunIsInForce) {
+    std::wstring zone(64, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(L"DORVAK_TEST_ZONE", zone.data(),
+                                                   static_cast<DWORD>(zone.size()));
+    if (length == 0 || length >= zone.size())
+        GTEST_SKIP() << "no zone asked for";
+    zone.resize(length);
+    TIME_ZONE_INFORMATION information{};
+    const DWORD kind = ::GetTimeZoneInformation(&information);
+    ASSERT_NE(kind, TIME_ZONE_ID_INVALID);
+    // Minutes east of UTC in force now, as the file times are converted.
+    const LONG offset =
+        -(information.Bias +
+          (kind == TIME_ZONE_ID_DAYLIGHT ? information.DaylightBias : information.StandardBias));
+    if (zone == L"Berlin") {
+        EXPECT_EQ(offset, kind == TIME_ZONE_ID_DAYLIGHT ? 120 : 60);
+        EXPECT_NE(information.DaylightDate.wMonth, 0) << "no daylight saving";
+    } else if (zone == L"Moscow") {
+        EXPECT_EQ(offset, 180);
+        EXPECT_EQ(information.DaylightDate.wMonth, 0) << "daylight saving";
+    } else {
+        FAIL() << "unknown zone " << Utf8(zone);
+    }
+    FILETIME utc{}, local{};
+    ::GetSystemTimeAsFileTime(&utc);
+    ASSERT_TRUE(::FileTimeToLocalFileTime(&utc, &local));
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<LONGLONG>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) |
+                                     t.dwLowDateTime);
+    };
+    EXPECT_EQ((ticks(local) - ticks(utc)) / (60 * 10000000LL), offset);
+}
+
 TEST(DateTime, FileTimesThePlatformCannotConvertAreInvalid) {
     // Year 30828: FileTimeToSystemTime refuses values with the top bit set.
     EXPECT_EQ(DateTime::Status::Invalid,

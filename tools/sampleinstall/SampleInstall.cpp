@@ -5,7 +5,7 @@
 //
 //   SampleInstall <root> [--seed N] [--logs N] [--days N] [--end YYYY-MM-DD]
 //                 [--no-programs] [--no-configurators] [--odd-names]
-//                 [--only-dorvak]
+//                 [--only-dorvak] [--domain-configurator VERSION]
 //
 // <root> is created when missing, with every missing folder above it, so a
 // deep root is one argument. Dorvak.exe and TelmarRC.dll are installed into
@@ -15,6 +15,13 @@
 //   --odd-names         also files whose names hold blanks, Cyrillic and
 //                       characters that code page 1251 lacks
 //   --only-dorvak       an installation root holding nothing but Dorvak
+//   --domain-configurator VERSION
+//                       the MERUDomainCfg.exe of that product version
+//                       (configurators/VERSION/ of the build), 4.8.0.0 when
+//                       not given; only one can be installed
+// With logs, the first log folder also gets one log written at exactly
+// 00:00:00 local time of the end day, and one at 23:59:59 the day before:
+// a run from the end day takes the first and not the second.
 #include "collect/ProductPlan.h"
 #include "win/FolderEnumerator.h"
 #include "win/Handles.h"
@@ -40,6 +47,8 @@ struct Options {
     bool configurators = true;
     bool oddNames = false;
     bool onlyDorvak = false;
+    std::wstring domainConfigurator = L"4.8.0.0";
+    bool domainConfiguratorChosen = false;
 };
 
 class Random {
@@ -249,15 +258,35 @@ bool Build(const Options& options) {
             return false;
     }
 
+    if (options.logs > 0) {
+        SYSTEMTIME midnight = options.end;
+        midnight.wHour = midnight.wMinute = midnight.wSecond = midnight.wMilliseconds = 0;
+        const SYSTEMTIME before = ShiftSeconds(midnight, -1);
+        wchar_t name[64];
+        std::swprintf(name, 64, L"%04u%02u%02u_000000.log", midnight.wYear, midnight.wMonth,
+                      midnight.wDay);
+        if (!WriteFileAt(root + logFolders[0] + L"\\" + name, "start of the day\r\n", &midnight))
+            return false;
+        std::swprintf(name, 64, L"%04u%02u%02u_235959.log", before.wYear, before.wMonth,
+                      before.wDay);
+        if (!WriteFileAt(root + logFolders[0] + L"\\" + name, "end of the day before\r\n", &before))
+            return false;
+    }
+
     if (options.programs) {
         for (const wchar_t* product : kFolders)
             if (!InstallProgramsFrom(pefiles, root + product + L"\\"))
                 return false;
         const std::wstring configurators = bin + L"..\\configurators\\";
-        if (options.configurators && (!CopyInto(configurators + L"disp\\MERUDispCfg.exe",
-                                                root + L"MERUDisp\\MERUDispCfg.exe") ||
-                                      !CopyInto(configurators + L"4.8.0.0\\MERUDomainCfg.exe",
-                                                root + L"MERUDomain\\MERUDomainCfg.exe")))
+        const std::wstring domainConfigurator =
+            configurators + options.domainConfigurator + L"\\MERUDomainCfg.exe";
+        if (options.domainConfiguratorChosen &&
+            ::GetFileAttributesW(domainConfigurator.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return Fail(L"finding", domainConfigurator);
+        if (options.configurators &&
+            (!CopyInto(configurators + L"disp\\MERUDispCfg.exe",
+                       root + L"MERUDisp\\MERUDispCfg.exe") ||
+             !CopyInto(domainConfigurator, root + L"MERUDomain\\MERUDomainCfg.exe")))
             return false;
         if (!InstallDorvak(root, bin))
             return false;
@@ -305,12 +334,16 @@ int wmain(int argc, wchar_t** argv) {
             options.oddNames = true;
         else if (arg == L"--only-dorvak")
             options.onlyDorvak = true;
-        else if (options.root.empty() && arg.rfind(L"--", 0) != 0)
+        else if (arg == L"--domain-configurator" && hasValue) {
+            options.domainConfigurator = argv[++i];
+            options.domainConfiguratorChosen = true;
+        } else if (options.root.empty() && arg.rfind(L"--", 0) != 0)
             options.root = arg;
         else {
             std::fwprintf(stderr, L"usage: SampleInstall <root> [--seed N] [--logs N] [--days N] "
                                   L"[--end YYYY-MM-DD] [--no-programs] [--no-configurators] "
-                                  L"[--odd-names] [--only-dorvak]\n");
+                                  L"[--odd-names] [--only-dorvak] "
+                                  L"[--domain-configurator VERSION]\n");
             return 2;
         }
     }
