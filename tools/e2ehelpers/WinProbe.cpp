@@ -26,6 +26,7 @@
 // the calendar's answers need memory in the calendar's process, which is
 // taken there for the duration of one command.
 #include "shared/GdiHandles.h"
+#include "shared/MessageIcon.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
 #include "win/SystemMessage.h"
@@ -83,69 +84,6 @@ void AnswerError(const std::string& what) {
     Answer("{\"error\":" + Json(Wide(what)) + "}");
 }
 
-struct IconSearch {
-    HWND icon = nullptr;
-};
-
-BOOL CALLBACK FindIconControl(HWND child, LPARAM parameter) {
-    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
-    if (WindowClass(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
-        ::IsWindowVisible(child)) {
-        reinterpret_cast<IconSearch*>(parameter)->icon = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The box's icon as the screen shows it: the stock icons differ by colour
-// (red error, yellow exclamation, blue information), and the icon handle
-// itself means nothing outside the box's process.
-const char* IconKind(HWND box) {
-    IconSearch search;
-    ::EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&search));
-    if (search.icon == nullptr)
-        return "none";
-    RECT rect;
-    ::GetWindowRect(search.icon, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return "unknown";
-    ScreenDc screen(::GetDC(nullptr));
-    MemoryDc memory(::CreateCompatibleDC(screen.Get()));
-    if (!screen || !memory)
-        return "unknown";
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Bitmap bitmap(::CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    int red = 0, yellow = 0, blue = 0;
-    if (bitmap) {
-        SelectedObject selected(memory.Get(), bitmap.Get());
-        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        for (int i = 0; i < width * height; ++i) {
-            const int r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF,
-                      b = pixels[i] & 0xFF;
-            if (r > 150 && g > 150 && b < 110)
-                ++yellow;
-            else if (r > 150 && g < 110 && b < 110)
-                ++red;
-            else if (b > 150 && r < 120)
-                ++blue;
-        }
-    }
-    const int most = red > yellow ? (red > blue ? red : blue) : (yellow > blue ? yellow : blue);
-    if (most < 20)
-        return "unknown";
-    return most == red ? "error" : most == yellow ? "exclamation" : "information";
-}
-
 std::string Number(unsigned long long value) {
     return std::to_string(value);
 }
@@ -171,8 +109,8 @@ std::string DialogItem(HWND window) {
     if (IsMessageBox(window)) {
         std::wstring message;
         ReadMessageBoxText(window, message);
-        item +=
-            ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" + IconKind(window) + "\"";
+        item += ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" +
+                MessageIconName(MessageBoxIcon(window)) + "\"";
     } else {
         item += ",\"box\":false";
     }
