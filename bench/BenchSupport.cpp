@@ -3,6 +3,7 @@
 #include "collect/ProductPlan.h"
 #include "win/FolderEnumerator.h"
 #include "win/Handles.h"
+#include "win/Module.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -10,13 +11,24 @@
 #include <cwchar>
 #include <string>
 
-void SilentUi::ReportSystemError(const std::wstring& text, DWORD code) {
-    ++failures;
-    std::fwprintf(stderr, L"failure: %ls (%lu)\n", text.c_str(), static_cast<unsigned long>(code));
+void SilentUi::Report(const RunEvent& event) {
+    switch (event.kind) {
+    case RunEventKind::FolderNotCreated:
+    case RunEventKind::CopyFailed:
+    case RunEventKind::FileNotWritten:
+    case RunEventKind::ProgramNotStarted:
+    case RunEventKind::ProgramEndedAtLimit:
+        ++failures;
+        std::fwprintf(stderr, L"failure %d: %ls (%lu)\n", static_cast<int>(event.kind),
+                      event.path.c_str(), static_cast<unsigned long>(event.code));
+        break;
+    default:
+        break;
+    }
 }
 
-void SilentUi::ShowMessage(const std::wstring& text, UINT) {
-    std::fwprintf(stderr, L"message: %ls\n", text.c_str());
+RunSettings BenchRunSettings(const std::wstring& captureFolder) {
+    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
 }
 
 double Seconds() {

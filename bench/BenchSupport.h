@@ -3,6 +3,7 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "collect/RunSettings.h"
 #include "shared/FileTree.h"
 #include "win/DateTime.h"
 
@@ -19,13 +20,14 @@ class SilentUi : public ICollectionUi {
   public:
     void ShowProgress(const std::wstring&) override { ++progress; }
     void LetPaintThrough() override {}
-    void ReportSystemError(const std::wstring& text, DWORD code) override;
-    void ShowMessage(const std::wstring& text, UINT icon) override;
-    void Beep(UINT) override {}
+    void Report(const RunEvent& event) override;
 
     unsigned long progress = 0;
     unsigned long failures = 0;
 };
+
+// The shipped program's settings, with the captures run in `captureFolder`.
+RunSettings BenchRunSettings(const std::wstring& captureFolder);
 
 // Seconds from an arbitrary start, to the resolution of the platform's
 // performance counter.

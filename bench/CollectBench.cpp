@@ -110,7 +110,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring warm = work + L"warm\\";
     ::CreateDirectoryW(warm.c_str(), nullptr);
     ::CreateDirectoryW((warm + L"MERUDrv\\").c_str(), nullptr);
-    WalkProductPlan({root, warm + L"MERUDrv\\", startDate, warmUi});
+    const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
+    WalkProductPlan({root, warm, warm + L"MERUDrv\\", startDate, settings, warmUi});
     Selection selection;
     CollectSelection(warm + L"MERUDrv\\", L"", selection);
     const std::wstring batchPath = work + L"xcopy.cmd";
@@ -127,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
                 ::CreateDirectoryW(mirror.c_str(), nullptr);
                 SilentUi ui;
                 const double start = Seconds();
-                WalkProductPlan({root, mirror, startDate, ui});
+                WalkProductPlan({root, base, mirror, startDate, settings, ui});
                 engine.push_back(Seconds() - start);
             },
             [&] {
@@ -153,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
         SilentUi ui;
         const double start = Seconds();
         for (const std::wstring& folder : PlanInventoryFolders())
-            WriteVersionInventory({root, mirror, startDate, ui}, folder);
+            WriteVersionInventory({root, base, mirror, startDate, settings, ui}, folder);
         inventories.push_back(Seconds() - start);
         RemoveTree(base);
     }

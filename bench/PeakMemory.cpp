@@ -40,8 +40,9 @@ int wmain(int argc, wchar_t** argv) {
     before.cb = sizeof before;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
     SilentUi ui;
+    const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
     const double start = Seconds();
-    WalkProductPlan({root, mirror, startDate, ui});
+    WalkProductPlan({root, work, mirror, startDate, settings, ui});
     const double elapsed = Seconds() - start;
     PROCESS_MEMORY_COUNTERS after{};
     after.cb = sizeof after;

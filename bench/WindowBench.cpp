@@ -241,11 +241,12 @@ int wmain(int argc, wchar_t** argv) {
             [&] {
                 const std::wstring folder = base + L"captures\\";
                 ::CreateDirectoryW(folder.c_str(), nullptr);
-                const std::wstring systemFolder = SystemFolder();
+                const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
+                const CollectionContext context{root,           folder,   folder + L"MERUDrv\\",
+                                                DateTime::Now(), settings, silent};
                 const double start = Seconds();
                 for (const CaptureCommand& command : kCaptureCommands)
-                    RunCaptureCommand(systemFolder, folder, command, root + L"Dorvak\\",
-                                      kShippedWaitLimits.captureMs, silent);
+                    RunCaptureCommand(context, command);
                 captures.push_back(Seconds() - start);
             },
         };

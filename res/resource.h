@@ -24,6 +24,7 @@
 #define IDS_COPY_FILE_FAILED 16706
 #define IDS_WRITE_FILE_FAILED 16707
 #define IDS_PROGRAM_TIMED_OUT 16708
+#define IDS_HANDLER_FAILED 16709
 // Not in the program's own table: the text a date that cannot be shown reads
 // as, when a resource library supplies one.
 #define IDS_INVALID_DATETIME 55296

@@ -9,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 CDorvakApp& TheApp() {
     static CDorvakApp app;
     return app;
@@ -36,7 +38,10 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     m_settingsRoot = L"MERU";
 
     {
-        CDorvakDlg dialog(installationRoot, productVersion, waitLimits);
+        // Started from anywhere, the captures still see the installation
+        // root as "..": they run in the program's own folder.
+        RunSettings settings{waitLimits, SystemFolder(), ModuleFolder(nullptr)};
+        CDorvakDlg dialog(installationRoot, productVersion, std::move(settings));
         dialog.DoModal();
     }
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "collect/RunSettings.h"
 #include "win/DateTime.h"
 
 #include <string>
@@ -9,7 +10,9 @@
 // disagree about the order of their arguments.
 struct CollectionContext {
     std::wstring installationRoot; // ends with a backslash
+    std::wstring datedFolder;      // ends with a backslash
     std::wstring mirrorBase;       // dated folder + "MERUDrv\"
     DateTime startDate;            // 00:00:00 of the chosen day
+    const RunSettings& settings;
     ICollectionUi& ui;
 };

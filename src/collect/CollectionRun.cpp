@@ -1,30 +1,26 @@
 #include "collect/CollectionRun.h"
 
-#include "collect/FullDriveFilter.h"
+#include "collect/CollectionContext.h"
 #include "collect/ProductPlan.h"
+#include "collect/ReportedOnce.h"
 #include "collect/SnapshotFiles.h"
-#include "res/resource.h"
-#include "win/ResourceText.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
 }
 
 bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
-    FullDriveReportedOnce ui(dialogUi);
+    ReportedOnce ui(dialogUi);
     const std::wstring datedFolder = DatedFolderPath(request.installationRoot, request.startDate);
 
     // Creating the dated folder is also the guard against writing into an
     // earlier run's output: only the creator of the folder goes on.
     if (!::CreateDirectoryW(datedFolder.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_ALREADY_EXISTS) {
-            ui.ShowMessage(LoadResourceText(IDS_FOLDER) + datedFolder +
-                               LoadResourceText(IDS_FOLDER_EXISTS),
-                           MB_ICONERROR);
-        } else {
-            ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + datedFolder, error);
-        }
+        if (error == ERROR_ALREADY_EXISTS)
+            ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderExists, datedFolder));
+        else
+            ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, datedFolder, error));
         return false;
     }
 
@@ -32,18 +28,16 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
     if (!::CreateDirectoryW(mirrorBase.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS) {
-            ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + mirrorBase, error);
+            ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, mirrorBase, error));
             return false;
         }
     }
 
-    WriteSnapshotFiles(datedFolder, request.description, ui, request.commandFolder,
-                       request.waitLimits.captureMs);
-    WalkProductPlan({request.installationRoot, mirrorBase, request.startDate, ui},
-                    request.waitLimits.configuratorMs);
+    const CollectionContext context{request.installationRoot, datedFolder, mirrorBase,
+                                    request.startDate,        request.settings, ui};
+    WriteSnapshotFiles(context, request.description);
+    WalkProductPlan(context);
 
-    ui.ShowMessage(LoadResourceText(IDS_SAVED_TO) + datedFolder +
-                       LoadResourceText(IDS_SEND_TO_SUPPORT),
-                   MB_ICONINFORMATION);
+    ui.Report(RunEvent::WithPath(RunEventKind::RunSaved, datedFolder));
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
+#include "collect/RunSettings.h"
 #include "win/DateTime.h"
 
 #include <string>
@@ -11,22 +11,16 @@ struct CollectionRequest {
     std::wstring installationRoot; // ends with a backslash
     DateTime startDate;            // 00:00:00 of the chosen day
     std::wstring description;      // never empty
-    // Current directory of the command captures; empty: the program's own
-    // folder. Tests point it at a small folder to keep "tree .." short.
-    std::wstring commandFolder;
-    // How long each outside program may run; the program's own build fixes
-    // it, nothing the operator sets.
-    WaitLimits waitLimits = kShippedWaitLimits;
+    RunSettings settings;
 };
 
 // The dated folder of a run: installation root + "%Y_%m_%d" + backslash.
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate);
 
 // Creates the dated folder and the mirror base, writes the snapshot files,
-// walks the product plan and shows the summary. A full output drive is
-// reported once per run. True when the run completed; false when it stopped
-// before the snapshot files, so the dialog stays open: the dated folder
-// exists already or could not be created (nothing was written), or the
-// mirror base could not be created inside the new dated folder (which then
-// stays, empty).
+// walks the product plan and reports the run saved. True when the run
+// completed; false when it stopped before the snapshot files, so the dialog
+// stays open: the dated folder exists already or could not be created
+// (nothing was written), or the mirror base could not be created inside the
+// new dated folder (which then stays, empty).
 bool RunCollection(const CollectionRequest& request, ICollectionUi& ui);

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <windows.h>
+#include "collect/RunEvent.h"
+
 #include <string>
 
-// Everything the collection engine needs from whoever shows it: the
+// Everything the collection engine needs from whoever shows the run: the
 // collection dialog implements it, tests replace it with a recorder.
 class ICollectionUi {
   public:
     virtual ~ICollectionUi() = default;
 
-    // The destination of the file about to be copied, or the command line of
-    // the program being waited for; lets a pending paint message through so
-    // the window stays drawn during a run.
+    // The destination of the file about to be copied; lets a pending paint
+    // message through so the window stays drawn during a run.
     virtual void ShowProgress(const std::wstring& path) = 0;
 
     // Lets every paint message pending for the thread's windows through, and
@@ -19,13 +19,7 @@ class ICollectionUi {
     // the window stays drawn but takes no input.
     virtual void LetPaintThrough() = 0;
 
-    // A failed system call: `text` names the action and the object, `code`
-    // is the failed call's last error. Returns when the user has seen it.
-    virtual void ReportSystemError(const std::wstring& text, DWORD code) = 0;
-
-    // A modal message with one OK button and the given MB_ICON* flag.
-    virtual void ShowMessage(const std::wstring& text, UINT icon) = 0;
-
-    // MessageBeep with the given MB_ICON* sound.
-    virtual void Beep(UINT type) = 0;
+    // What happened. Returns when whoever shows it is done with it (an
+    // operator who has closed a box).
+    virtual void Report(const RunEvent& event) = 0;
 };

@@ -9,16 +9,17 @@ bool MirrorAndCopy(const CollectionContext& context, const std::wstring& relativ
     const std::optional<MirrorFolders> folders = OpenMirror(context, relativeFolder);
     if (!folders)
         return false;
+    FolderTally tally;
     ForEachFoundEntry(folders->source + pattern, [&](const WIN32_FIND_DATAW& entry) {
         // A folder cannot be copied as a file: taking one would only give a
         // failure box for something that is not the operator's data.
         if (IsFolderEntry(entry))
             return;
-        const std::wstring name = entry.cFileName;
-        if (!extension.empty() && !HasExtension(name, extension))
+        if (!extension.empty() && !HasExtension(entry.cFileName, extension))
             return;
-        CopyMirroredEntry(*folders, name, context.ui, CopyProgress::Shown);
+        tally.Copy(*folders, entry, context.ui, CopyProgress::Shown);
     });
+    tally.Report(*folders, false, context.ui);
     return true;
 }
 } // namespace

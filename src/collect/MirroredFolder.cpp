@@ -1,15 +1,15 @@
 #include "collect/MirroredFolder.h"
 
-#include "res/resource.h"
-#include "win/ResourceText.h"
-
 std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
                                         const std::wstring& relativeFolder) {
     const std::wstring installedFolder = context.installationRoot + relativeFolder;
-    if (!IsFound(installedFolder))
+    if (!IsFound(installedFolder)) {
+        context.ui.Report(RunEvent::WithPath(RunEventKind::FolderMissing, relativeFolder));
         return std::nullopt;
+    }
 
-    MirrorFolders folders{installedFolder + L"\\", context.mirrorBase + relativeFolder + L"\\"};
+    MirrorFolders folders{relativeFolder, installedFolder + L"\\",
+                          context.mirrorBase + relativeFolder + L"\\"};
     if (!CreateMirrorFolder(folders.destination, context.ui))
         return std::nullopt;
     return folders;
@@ -26,20 +26,34 @@ bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return true;
     }
-    ui.ReportSystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + folder, error);
+    ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, folder, error));
     return false;
 }
 
-void CopyMirroredEntry(const MirrorFolders& folders, const std::wstring& name, ICollectionUi& ui,
-                       CopyProgress progress) {
-    const std::wstring source = folders.source + name;
-    const std::wstring destination = folders.destination + name;
+bool FolderTally::Copy(const MirrorFolders& folders, const WIN32_FIND_DATAW& entry,
+                       ICollectionUi& ui, CopyProgress progress) {
+    const std::wstring source = folders.source + entry.cFileName;
+    const std::wstring destination = folders.destination + entry.cFileName;
     if (progress == CopyProgress::Shown)
         ui.ShowProgress(destination);
     if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
         const DWORD error = ::GetLastError();
         // The whole source path: a bare name does not tell support which of
         // the many log folders failed.
-        ui.ReportSystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + source, error);
+        ui.Report(RunEvent::WithPath(RunEventKind::CopyFailed, source, error));
+        return false;
     }
+    ++m_files;
+    m_bytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    return true;
+}
+
+void FolderTally::Report(const MirrorFolders& folders, bool fallbackUsed,
+                         ICollectionUi& ui) const {
+    RunEvent event = RunEvent::WithPath(RunEventKind::FolderCollected, folders.relative);
+    event.files = m_files;
+    event.bytes = m_bytes;
+    event.fallbackUsed = fallbackUsed;
+    event.durationMs = ::GetTickCount64() - m_startedAt;
+    ui.Report(event);
 }

@@ -1,8 +1,5 @@
 #include "collect/NarrowTextStream.h"
 
-#include "res/resource.h"
-#include "win/ResourceText.h"
-
 namespace {
 constexpr size_t kFlushThreshold = 64 * 1024;
 }
@@ -101,5 +98,5 @@ void NarrowTextStream::Close() {
 
 void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
     if (code != 0)
-        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, code);
+        ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, code));
 }

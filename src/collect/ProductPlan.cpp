@@ -89,7 +89,7 @@ const wchar_t* const kTrailingLogFolders[] = {L"MERUUpdate\\BadUpdate", L"Common
 
 // A configurator that cannot be started, or whose version does not allow
 // the export, is passed over without a word: the rest of the row stands.
-void RunConfiguratorExport(const ProductRow& row, const CollectionContext& context, DWORD limitMs) {
+void RunConfiguratorExport(const ProductRow& row, const CollectionContext& context) {
     const std::wstring& installationRoot = context.installationRoot;
     if (row.versionGate != nullptr) {
         ProductVersion version;
@@ -102,17 +102,19 @@ void RunConfiguratorExport(const ProductRow& row, const CollectionContext& conte
     // Named by its full path, a root with a blank in it cannot make the
     // system start a program that the blank cuts the path at.
     ChildProgram program;
+    program.role = ProgramRole::Configurator;
     program.application = ConfiguratorPath(installationRoot, row.folder, row.endName);
     program.commandLine =
         ConfiguratorCommandLine(installationRoot, context.mirrorBase, row.folder, row.endName);
-    if (RunAndWait(program, limitMs, context.ui) == ChildResult::NotStarted)
+    program.output = context.mirrorBase + row.folder + L"\\Struct.XML";
+    if (RunAndWait(program, context.settings.waitLimits.configuratorMs, context.ui) ==
+        ChildResult::NotStarted)
         return;
     // A Struct.XML kept in the installation wins over the fresh export.
     CollectMatchingFiles(context, row.folder, L"Struct.XML");
 }
 
-void WalkProductRow(const ProductRow& row, const CollectionContext& context,
-                    DWORD configuratorLimitMs) {
+void WalkProductRow(const ProductRow& row, const CollectionContext& context) {
     if (!CollectProductConfig(context, row.folder))
         return;
 
@@ -129,7 +131,7 @@ void WalkProductRow(const ProductRow& row, const CollectionContext& context,
     case RowEnd::Nothing:
         break;
     case RowEnd::Export:
-        RunConfiguratorExport(row, context, configuratorLimitMs);
+        RunConfiguratorExport(row, context);
         break;
     case RowEnd::SingleFile:
         CollectMatchingFiles(context, row.folder, row.endName);
@@ -156,9 +158,9 @@ bool DomainConfiguratorCanExport(const ProductVersion& version) {
            std::make_tuple(WORD{4}, WORD{7}, WORD{2}, WORD{0});
 }
 
-void WalkProductPlan(const CollectionContext& context, DWORD configuratorLimitMs) {
+void WalkProductPlan(const CollectionContext& context) {
     for (const ProductRow& row : ProductRows())
-        WalkProductRow(row, context, configuratorLimitMs);
+        WalkProductRow(row, context);
 
     // These also create the mirror folders of MERUUpdate and Common, where
     // the trailing log folders go.

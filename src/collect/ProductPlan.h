@@ -1,6 +1,5 @@
 #pragma once
 
-#include "collect/ChildProcess.h"
 #include "collect/CollectionContext.h"
 #include "win/VersionInfo.h"
 
@@ -9,9 +8,8 @@
 
 // Walks the fixed plan of the suite's folders: configuration, logs, single
 // files, configurator exports, version inventories. Never stops the run;
-// each configurator is waited for at most `configuratorLimitMs`.
-void WalkProductPlan(const CollectionContext& context,
-                     DWORD configuratorLimitMs = kShippedWaitLimits.configuratorMs);
+// each configurator is waited for at most the settings' configurator limit.
+void WalkProductPlan(const CollectionContext& context);
 
 // installation root + "\" + folder + "\" + program. The root keeps its own
 // trailing backslash, so the two meet as a double backslash, which the

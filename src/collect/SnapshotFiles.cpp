@@ -1,12 +1,8 @@
 #include "collect/SnapshotFiles.h"
 
 #include "collect/ChildProcess.h"
-#include "collect/MirroredFolder.h"
 #include "collect/NarrowTextStream.h"
-#include "res/resource.h"
 #include "win/Handles.h"
-#include "win/Module.h"
-#include "win/ResourceText.h"
 
 #include <cstdio>
 
@@ -80,62 +76,39 @@ std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureC
     return interpreter + L" /U /Q /C " + command.command;
 }
 
-std::wstring SystemFolder() {
-    std::wstring folder(MAX_PATH, L'\0');
-    for (;;) {
-        const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < folder.size()) {
-            folder.resize(length);
-            return folder;
-        }
-        // Too small: the answer is the size needed, terminator included.
-        folder.resize(length);
-    }
-}
-
-bool RunCaptureCommand(const std::wstring& systemFolder, const std::wstring& datedFolder,
-                       const CaptureCommand& command, const std::wstring& currentFolder,
-                       DWORD limitMs, ICollectionUi& ui) {
-    const std::wstring path = datedFolder + command.fileName;
+bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& command) {
+    const std::wstring path = context.datedFolder + command.fileName;
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
-        ui.ReportSystemError(LoadResourceText(IDS_WRITE_FILE_FAILED) + path, error);
+        context.ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, error));
         return false;
     }
 
+    const std::wstring& systemFolder = context.settings.systemFolder;
     ChildProgram program;
+    program.role = ProgramRole::Capture;
     program.application = CommandInterpreter(systemFolder);
     program.commandLine = CaptureCommandLine(systemFolder, command);
-    program.currentFolder = currentFolder;
+    program.currentFolder = context.settings.captureFolder;
     program.standardOutput = file.Get();
-    if (RunAndWait(program, limitMs, ui) != ChildResult::NotStarted)
+    program.output = path;
+    if (RunAndWait(program, context.settings.waitLimits.captureMs, context.ui) !=
+        ChildResult::NotStarted)
         return true;
     // The file was made for a command that never ran: an empty capture would
     // read as one that found nothing.
     file.Reset();
     ::DeleteFileW(path.c_str());
-    ui.Beep(MB_ICONEXCLAMATION);
     return false;
 }
 
-void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& description,
-                        ICollectionUi& ui, const std::wstring& commandFolder,
-                        DWORD captureLimitMs) {
-    WriteReadMe(datedFolder, description, ui);
-    WriteWindowVersion(datedFolder, ::GetVersion(), ui);
-
-    // Started from anywhere, the captures still see the installation root as
-    // "..": they run in the program's own folder, not in the caller's.
-    const std::wstring currentFolder =
-        commandFolder.empty() ? ModuleFolder(nullptr) : commandFolder;
-    for (const CaptureCommand& command : kCaptureCommands) {
-        const std::wstring systemFolder = SystemFolder();
-        if (systemFolder.empty())
-            continue;
-        RunCaptureCommand(systemFolder, datedFolder, command, currentFolder, captureLimitMs, ui);
-    }
+void WriteSnapshotFiles(const CollectionContext& context, const std::wstring& description) {
+    WriteReadMe(context.datedFolder, description, context.ui);
+    WriteWindowVersion(context.datedFolder, ::GetVersion(), context.ui);
+    if (context.settings.systemFolder.empty())
+        return;
+    for (const CaptureCommand& command : kCaptureCommands)
+        RunCaptureCommand(context, command);
 }

@@ -1,20 +1,14 @@
 #pragma once
 
-#include "collect/ChildProcess.h"
-#include "collect/CollectionUi.h"
+#include "collect/CollectionContext.h"
 
 #include <windows.h>
 #include <string>
 
 // ReadMe.txt, WindowVersion.txt and the five command captures, written into
-// the dated folder (which ends with a backslash) one after another.
-// The captures run with `commandFolder` as their current directory, so that
-// "tree .." lists the folder above it; empty means the folder of the running
-// program, whose parent is the installation root.
-// Each capture is waited for at most `captureLimitMs`.
-void WriteSnapshotFiles(const std::wstring& datedFolder, const std::wstring& description,
-                        ICollectionUi& ui, const std::wstring& commandFolder = std::wstring(),
-                        DWORD captureLimitMs = kShippedWaitLimits.captureMs);
+// the dated folder one after another. The captures run in the settings'
+// capture folder, each for at most the settings' capture limit.
+void WriteSnapshotFiles(const CollectionContext& context, const std::wstring& description);
 
 // The description as typed, into dated folder + "ReadMe.txt"; no line end
 // is added. A file that cannot be created or completely written is reported.
@@ -54,17 +48,11 @@ std::wstring CommandInterpreter(const std::wstring& systemFolder);
 // interpreter (a "%NAME%" in a folder name stays a name).
 std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureCommand& command);
 
-// The system folder without a trailing backslash; empty when unknown.
-std::wstring SystemFolder();
-
 // Creates dated folder + the capture's file name (a new file: the dated
 // folder is the run's own, so anything already there is not ours to
-// overwrite) and runs the command through the interpreter of `systemFolder`
-// with that file as its standard output, in `currentFolder` (empty: the
-// program's own current directory), for at most `limitMs`. A file that
-// cannot be created is reported with its path and the system error, and the
-// command is not run; a command that cannot be started gives one
-// exclamation beep and leaves no file. True when the command was started.
-bool RunCaptureCommand(const std::wstring& systemFolder, const std::wstring& datedFolder,
-                       const CaptureCommand& command, const std::wstring& currentFolder,
-                       DWORD limitMs, ICollectionUi& ui);
+// overwrite) and runs the command through the interpreter of the settings'
+// system folder with that file as its standard output. A file that cannot be
+// created is reported with its path and the system error, and the command is
+// not run; a command that cannot be started is reported and leaves no file.
+// True when the command was started.
+bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& command);

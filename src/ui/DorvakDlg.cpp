@@ -3,7 +3,7 @@
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
-#include "win/ErrorReport.h"
+#include "ui/OperatorNotice.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
@@ -12,11 +12,11 @@
 #include <utility>
 
 CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
-                       const WaitLimits& waitLimits)
+                       RunSettings settings)
     : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
       m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
       m_installationRoot(std::move(installationRoot)), m_productVersion(productVersion),
-      m_waitLimits(waitLimits) {}
+      m_settings(std::move(settings)) {}
 
 bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
     exchange.Text(IDC_PROGRESS, m_progress);
@@ -62,7 +62,7 @@ void CDorvakDlg::OnOK() {
     request.installationRoot = m_installationRoot;
     request.startDate = m_startDate;
     request.description = m_description;
-    request.waitLimits = m_waitLimits;
+    request.settings = m_settings;
     if (RunCollection(request, *this))
         CDialog::OnOK();
 }
@@ -93,12 +93,7 @@ bool CDorvakDlg::OnPaint() {
 }
 
 void CDorvakDlg::ShowProgress(const std::wstring& path) {
-    m_progress = path;
-    // The progress line alone: the calendar and the description stay as the
-    // operator left them (caret, selection, scroll), and a long description
-    // costs nothing per file.
-    CDataExchange exchange(m_hWnd, false);
-    exchange.Text(IDC_PROGRESS, m_progress);
+    ShowProgressLine(path);
     // Paint messages only: the run must not see clicks or keys, but the
     // window should not turn white while files are copied.
     MSG message;
@@ -117,19 +112,32 @@ void CDorvakDlg::LetPaintThrough() {
         ::DispatchMessageW(&message);
 }
 
-// The run's boxes come while, or right after, the thread took no input: a
-// second Enter on Save or an Esc while a configurator ran would otherwise
-// close the box, the summary with the folder's path included, unread.
-void CDorvakDlg::ReportSystemError(const std::wstring& text, DWORD code) {
-    DiscardPendingInput();
-    ::ReportSystemError(m_hWnd, text, code);
+void CDorvakDlg::ShowProgressLine(const std::wstring& text) {
+    m_progress = text;
+    // The progress line alone: the calendar and the description stay as the
+    // operator left them (caret, selection, scroll), and a long description
+    // costs nothing per file.
+    CDataExchange exchange(m_hWnd, false);
+    exchange.Text(IDC_PROGRESS, m_progress);
 }
 
-void CDorvakDlg::ShowMessage(const std::wstring& text, UINT icon) {
-    DiscardPendingInput();
-    ::ShowMessage(m_hWnd, text, icon);
-}
-
-void CDorvakDlg::Beep(UINT type) {
-    ::MessageBeep(type);
+void CDorvakDlg::Report(const RunEvent& event) {
+    if (event.kind == RunEventKind::ProgramStarted) {
+        m_progressBeforeProgram = m_progress;
+        ShowProgressLine(event.path);
+    }
+    const OperatorNotice notice = NoticeFor(event);
+    if (notice.form == OperatorNotice::Form::Box) {
+        // The run's boxes come while, or right after, the thread took no
+        // input: a second Enter on Save or an Esc while a configurator ran
+        // would otherwise close the box, the summary with the folder's path
+        // included, unread.
+        DiscardPendingInput();
+        ::ShowMessage(m_hWnd, notice.text, notice.icon);
+    } else if (notice.form == OperatorNotice::Form::Beep) {
+        ::MessageBeep(notice.icon);
+    }
+    // The command line does not linger through what follows the wait.
+    if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
+        ShowProgressLine(m_progressBeforeProgram);
 }

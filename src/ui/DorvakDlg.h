@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collect/ChildProcess.h"
 #include "collect/CollectionUi.h"
+#include "collect/RunSettings.h"
 #include "win/DateTime.h"
 #include "win/Dialog.h"
 #include "win/VersionInfo.h"
@@ -16,19 +16,17 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
     // The installation root the run writes under and the product version the
     // about box shows, both found at start-up and handed in, so the dialog
-    // needs nothing from the layer above it. The run waits for outside
-    // programs within `waitLimits`.
+    // needs nothing from the layer above it, and the settings every run
+    // takes.
     CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
-               const WaitLimits& waitLimits = kShippedWaitLimits);
+               RunSettings settings);
 
     const DateTime& StartDate() const { return m_startDate; }
     const std::wstring& Description() const { return m_description; }
 
     void ShowProgress(const std::wstring& path) override;
     void LetPaintThrough() override;
-    void ReportSystemError(const std::wstring& text, DWORD code) override;
-    void ShowMessage(const std::wstring& text, UINT icon) override;
-    void Beep(UINT type) override;
+    void Report(const RunEvent& event) override;
 
   protected:
     bool DoDataExchange(CDataExchange& exchange) override;
@@ -39,12 +37,17 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     HICON OnQueryDragIcon() override { return m_icon; }
 
   private:
+    void ShowProgressLine(const std::wstring& text);
+
     DateTime m_startDate;
     std::wstring m_progress;
     HICON m_icon;
     std::wstring m_description;
+    // What the progress line showed before an outside program's command
+    // line took its place for the wait.
+    std::wstring m_progressBeforeProgram;
 
     std::wstring m_installationRoot;
     ProductVersion m_productVersion;
-    WaitLimits m_waitLimits;
+    RunSettings m_settings;
 };

@@ -1,7 +1,9 @@
 #include "win/Dialog.h"
 
+#include "res/resource.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
+#include "win/ResourceText.h"
 
 #include <commctrl.h>
 
@@ -143,10 +145,9 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CDialog::FailHandler(UINT message, const char* reason) noexcept {
     m_handlerFailed = true;
     try {
-        wchar_t prefix[96];
-        std::swprintf(prefix, 96, L"Internal error in the handler of window message 0x%04X: ",
-                      message);
-        std::wstring text = prefix;
+        wchar_t number[32];
+        std::swprintf(number, 32, L"0x%04X: ", message);
+        std::wstring text = LoadAddedResourceText(IDS_HANDLER_FAILED) + number;
         // The reason is the library's narrow text, in the ANSI code page.
         const int length = ::MultiByteToWideChar(CP_ACP, 0, reason, -1, nullptr, 0);
         if (length > 1) {

@@ -23,6 +23,8 @@ std::wstring ComposeSystemErrorText(const std::wstring& text, DWORD code) {
 }
 
 void ReportSystemError(HWND owner, const std::wstring& text, DWORD code) {
+    if (code == static_cast<DWORD>(-1))
+        code = ::GetLastError();
     const std::wstring message = ComposeSystemErrorText(text, code);
     if (!message.empty())
         ShowMessage(owner, message, MB_ICONERROR);

@@ -9,5 +9,6 @@
 std::wstring ComposeSystemErrorText(const std::wstring& text, DWORD code);
 
 // Shows the composed text in a modal error box owned by `owner` and returns
-// when the user has closed it. An empty text with code 0 shows nothing.
+// when the user has closed it. An empty text with code 0 shows nothing;
+// code -1 stands for the thread's last error at the moment of the call.
 void ReportSystemError(HWND owner, const std::wstring& text, DWORD code);

@@ -38,6 +38,21 @@ std::wstring ModuleFolder(HMODULE module) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+std::wstring SystemFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        // Too small: the answer is the size needed, terminator included.
+        folder.resize(length);
+    }
+}
+
 HINSTANCE ActiveResourceModule() {
     return g_activeResourceModule != nullptr ? g_activeResourceModule : ::GetModuleHandleW(nullptr);
 }

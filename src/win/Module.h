@@ -12,6 +12,10 @@ std::wstring ProgramName();
 // The folder that holds a loaded module, with its trailing backslash.
 std::wstring ModuleFolder(HMODULE module);
 
+// The system folder without a trailing backslash, however long; empty when
+// the system does not say.
+std::wstring SystemFolder();
+
 // The module that dialog templates, the program icon (IDI_DORVAK) and string-table texts come
 // from: the program itself, or the suite's resource library once accepted.
 HINSTANCE ActiveResourceModule();

@@ -10,9 +10,6 @@
 
 #include <string>
 
-inline const std::wstring kCopyFailed = L"Ошибка при копировании файла ";
-inline const std::wstring kCreateFailed = L"Ошибка при создании папки ";
-
 // Grows (with zeros, sparse where the file system can) or cuts a file to
 // exactly `size` bytes. Bytes after a PE image do not change its resources.
 inline void SetFileSize(const std::wstring& path, ULONGLONG size) {
@@ -42,11 +39,13 @@ class CollectFixture : public ::testing::Test {
 
     TempFolder m_temp{L"collect"};
     const std::wstring root = m_temp.Path() + L"Suite\\";
-    const std::wstring mirrorBase = m_temp.Path() + L"2024_03_10\\MERUDrv\\";
+    const std::wstring datedFolder = m_temp.Path() + L"2024_03_10\\";
+    const std::wstring mirrorBase = datedFolder + L"MERUDrv\\";
     RecordingUi ui;
+    RunSettings settings = TestRunSettings(m_temp.Path());
 
     // What a run with this root, mirror base and start date hands its steps.
     CollectionContext Context(const DateTime& startDate = DateTime()) {
-        return {root, mirrorBase, startDate, ui};
+        return {root, datedFolder, mirrorBase, startDate, settings, ui};
     }
 };

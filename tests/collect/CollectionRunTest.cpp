@@ -1,8 +1,6 @@
 #include "collect/CollectionRun.h"
 #include "support/RecordingUi.h"
-#include "support/RunSummary.h"
 #include "support/TestFiles.h"
-#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +9,8 @@
 namespace {
 // The command captures run from the root itself, so "tree .." stays small.
 CollectionRequest RequestFor(const std::wstring& root) {
-    return CollectionRequest{root, DateTime::FromFields(2019, 4, 5, 0, 0, 0), L"Лифт стоит", root};
+    return CollectionRequest{root, DateTime::FromFields(2019, 4, 5, 0, 0, 0), L"Лифт стоит",
+                             TestRunSettings(root)};
 }
 } // namespace
 
@@ -23,12 +22,10 @@ TEST(CollectionRun, CreatesTheDatedFolderAndMirrorBaseAndNamesTheDatedFolder) {
     const std::wstring dated = root.Path() + L"2019_04_05\\";
     EXPECT_TRUE(IsFolder(dated));
     EXPECT_TRUE(IsFolder(dated + L"MERUDrv"));
-    EXPECT_EQ(ui.Count(UiEvent::Kind::SystemError), 0u);
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
     ASSERT_FALSE(ui.events.empty());
-    const UiEvent& last = ui.events.back();
-    EXPECT_EQ(last.kind, UiEvent::Kind::Message);
-    EXPECT_EQ(last.code, static_cast<DWORD>(MB_ICONINFORMATION));
-    EXPECT_EQ(last.text, ExpectedSummary(dated));
+    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
+    EXPECT_EQ(ui.events.back().path, dated);
 }
 
 TEST(CollectionRun, RefusesAnExistingDatedFolderAndChangesNothing) {
@@ -40,12 +37,8 @@ TEST(CollectionRun, RefusesAnExistingDatedFolderAndChangesNothing) {
     RecordingUi ui;
     EXPECT_FALSE(RunCollection(RequestFor(root.Path()), ui));
 
-    ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONERROR));
-    EXPECT_EQ(ui.events[0].text, L"Папка " + dated +
-                                     L" для сохранения данных уже существует, удалите или "
-                                     L"переименуйте эту папку");
+    EXPECT_EQ(ui.Problems(), (std::vector<Fact>{{RunEventKind::DatedFolderExists, dated}}));
+    EXPECT_EQ(ui.events.size(), 1u);
     EXPECT_EQ(ListFolder(dated), L"earlier.txt");
     EXPECT_EQ(ReadBytes(dated + L"earlier.txt"), "earlier run");
 }
@@ -55,8 +48,8 @@ TEST(CollectionRun, SecondRunForTheSameDateEndsWithTheExistingFolderMessage) {
     RecordingUi first, second;
     ASSERT_TRUE(RunCollection(RequestFor(root.Path()), first));
     EXPECT_FALSE(RunCollection(RequestFor(root.Path()), second));
-    ASSERT_EQ(second.events.size(), 1u);
-    EXPECT_EQ(second.events[0].code, static_cast<DWORD>(MB_ICONERROR));
+    EXPECT_EQ(second.Problems(),
+              (std::vector<Fact>{{RunEventKind::DatedFolderExists, root.Path() + L"2019_04_05\\"}}));
 }
 
 TEST(CollectionRun, AFileInTheDatedFoldersPlaceIsNotWrittenInto) {
@@ -64,8 +57,8 @@ TEST(CollectionRun, AFileInTheDatedFoldersPlaceIsNotWrittenInto) {
     WriteBytes(root.Path() + L"2019_04_05", "a file");
     RecordingUi ui;
     EXPECT_FALSE(RunCollection(RequestFor(root.Path()), ui));
-    ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONERROR));
+    EXPECT_EQ(ui.Problems(),
+              (std::vector<Fact>{{RunEventKind::DatedFolderExists, root.Path() + L"2019_04_05\\"}}));
     EXPECT_EQ(ReadBytes(root.Path() + L"2019_04_05"), "a file");
 }
 
@@ -75,10 +68,9 @@ TEST(CollectionRun, ReportsAFolderThatCannotBeCreatedWithTheCodeOfTheFailedCall)
     RecordingUi ui;
     EXPECT_FALSE(RunCollection(RequestFor(root), ui));
 
-    ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[0].text, L"Ошибка при создании папки " + root + L"2019_04_05\\");
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(ui.Problems(), (std::vector<Fact>{{RunEventKind::FolderNotCreated,
+                                                 root + L"2019_04_05\\", ERROR_PATH_NOT_FOUND}}));
+    EXPECT_EQ(ui.events.size(), 1u);
     EXPECT_FALSE(Exists(root));
 }
 
@@ -123,8 +115,8 @@ TEST(CollectionRun, AMirrorBaseThatCannotBeCreatedEndsTheRunWithTheCodeOfTheFail
     const std::wstring dated = root + L"2019_04_05\\";
     EXPECT_TRUE(IsFolder(dated));
     ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[0].text, L"Ошибка при создании папки " + dated + L"MERUDrv\\");
+    EXPECT_EQ(ui.events[0].kind, RunEventKind::FolderNotCreated);
+    EXPECT_EQ(ui.events[0].path, dated + L"MERUDrv\\");
     // Wine tells the host's "name too long" as a general failure.
     EXPECT_NE(ui.events[0].code, 0u);
     EXPECT_NE(ui.events[0].code, static_cast<DWORD>(ERROR_ALREADY_EXISTS));

@@ -3,11 +3,9 @@
 #include "collect/CollectionRun.h"
 #include "collect/ProductPlan.h"
 #include "collect/SnapshotFiles.h"
-#include "res/resource.h"
 #include "support/RecordingUi.h"
-#include "support/RunSummary.h"
 #include "support/TestFiles.h"
-#include "win/ResourceText.h"
+#include "win/Module.h"
 
 #include <gtest/gtest.h>
 
@@ -146,15 +144,18 @@ std::vector<std::string> FullMirror() {
 }
 
 // The folders that the progress line went through, in order, each run of
-// files in one folder counted once; relative to the mirror base.
+// files in one folder counted once; relative to the mirror base. A program
+// being waited for stands as its command line.
 std::vector<std::wstring> ProgressFolders(const RecordingUi& ui, const std::wstring& mirror) {
+    const std::wstring started = TrailEntry(RunEventKind::ProgramStarted, L"");
     std::vector<std::wstring> folders;
-    for (const std::wstring& path : ui.Texts(UiEvent::Kind::Progress)) {
-        // A program being waited for shows its command line.
-        if (path.compare(0, mirror.size(), mirror) != 0) {
-            folders.push_back(path);
+    for (const std::wstring& path : ui.trail) {
+        if (path.compare(0, started.size(), started) == 0) {
+            folders.push_back(path.substr(started.size()));
             continue;
         }
+        if (path.compare(0, mirror.size(), mirror) != 0)
+            continue;
         const std::wstring relative = path.substr(mirror.size());
         const std::wstring folder = relative.substr(0, relative.find_last_of(L'\\'));
         if (folders.empty() || folders.back() != folder)
@@ -174,7 +175,7 @@ TEST(WholeRun, EveryProductInstalled) {
     request.installationRoot = root.Path();
     request.startDate = PlanStartDate();
     request.description = L"Лифт 3 стоит\r\nс утра";
-    request.commandFolder = commandFolder.Path();
+    request.settings = TestRunSettings(commandFolder.Path());
 
     ASSERT_TRUE(RunCollection(request, ui));
 
@@ -229,17 +230,25 @@ TEST(WholeRun, EveryProductInstalled) {
          L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"});
     const std::vector<std::wstring> order = ProgressFolders(ui, mirror);
     EXPECT_EQ(order, expectedOrder);
-    const auto progress = ui.Texts(UiEvent::Kind::Progress);
+    const std::vector<std::wstring>& progress = ui.progress;
     EXPECT_EQ(progress.back(), mirror + L"Common\\MultiProgLogs\\MultiProgLogs.log");
     EXPECT_EQ(
         *std::prev(std::find(progress.begin(), progress.end(), mirror + L"MERUDomain\\Domain.xml")),
         mirror + L"MERUDisp\\Struct.XML");
 
-    EXPECT_EQ(ui.Count(UiEvent::Kind::SystemError), 0u);
-    EXPECT_EQ(ui.Count(UiEvent::Kind::Beep), 0u);
-    ASSERT_EQ(ui.Count(UiEvent::Kind::Message), 1u);
-    EXPECT_EQ(ui.events.back().kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events.back().text, ExpectedSummary(dated));
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
+    EXPECT_EQ(ui.OfKind(RunEventKind::ProgramEnded).size(), kCaptureCommandCount + 2);
+    // What each folder came to: LogRem by its newest log alone ("b").
+    const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
+    const auto logRem = std::find_if(collected.begin(), collected.end(), [](const RunEvent& e) {
+        return e.path == L"MERUDrv\\LogRem";
+    });
+    ASSERT_NE(logRem, collected.end());
+    EXPECT_TRUE(logRem->fallbackUsed);
+    EXPECT_EQ(logRem->files, 1u);
+    EXPECT_EQ(logRem->bytes, 1u);
+    EXPECT_EQ(ui.Paths(RunEventKind::RunSaved), std::vector<std::wstring>{dated});
+    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
 }
 
 TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
@@ -251,7 +260,7 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     request.installationRoot = root.Path();
     request.startDate = PlanStartDate();
     request.description = L"Нет связи";
-    request.commandFolder = commandFolder.Path();
+    request.settings = TestRunSettings(commandFolder.Path());
 
     ASSERT_TRUE(RunCollection(request, ui));
 
@@ -259,10 +268,11 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     EXPECT_EQ(ListTree(dated), Lines({"MERUDrv\\", "ReadMe.txt", "WindowVersion.txt", "arp.txt",
                                       "files.tree", "ipconfig.txt", "netstat.txt", "route.txt"}));
     EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCD\xE5\xF2 \xF1\xE2\xFF\xE7\xE8");
-    // The five captures shown while they ran, then the summary alone.
-    ASSERT_EQ(ui.events.size(), kCaptureCommandCount + 1);
-    EXPECT_EQ(ui.Count(UiEvent::Kind::Progress), kCaptureCommandCount);
-    EXPECT_EQ(ui.events.back().kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events.back().code, static_cast<DWORD>(MB_ICONINFORMATION));
-    EXPECT_EQ(ui.events.back().text, ExpectedSummary(dated));
+    // The five captures, every folder of the plan missing, then the run saved.
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
+    EXPECT_TRUE(ui.progress.empty());
+    EXPECT_EQ(ui.OfKind(RunEventKind::ProgramEnded).size(), kCaptureCommandCount);
+    EXPECT_EQ(ui.OfKind(RunEventKind::FolderCollected).size(), 0u);
+    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
+    EXPECT_EQ(ui.events.back().path, dated);
 }

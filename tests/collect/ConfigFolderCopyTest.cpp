@@ -8,8 +8,6 @@
 #include <vector>
 
 namespace {
-using Kind = UiEvent::Kind;
-
 class ConfigFolderCopy : public CollectFixture {};
 } // namespace
 
@@ -17,7 +15,7 @@ TEST_F(ConfigFolderCopy, AFolderThatIsNotInstalledLeavesNoTrace) {
     EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_FALSE(CollectMatchingFiles(Context(), L"MERUDisp", L"a.ini"));
     EXPECT_EQ(L"", ListFolder(mirrorBase));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(ConfigFolderCopy, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
@@ -33,8 +31,8 @@ TEST_F(ConfigFolderCopy, CopiesXmlFilesInAnyLetterCaseAndNothingElse) {
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"Cfg.Xml Struct.XML a.xml", ListFolder(mirror));
     EXPECT_EQ("<s/>", ReadBytes(mirror + L"Struct.XML"));
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
-    std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
+    std::vector<std::wstring> shown = ui.progress;
     std::sort(shown.begin(), shown.end());
     EXPECT_EQ(
         (std::vector<std::wstring>{mirror + L"Cfg.Xml", mirror + L"Struct.XML", mirror + L"a.xml"}),
@@ -56,21 +54,24 @@ TEST_F(ConfigFolderCopy, EachFailedCopyIsReportedAndTheOthersStillCopied) {
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"a.xml z.xml", ListFolder(mirror));
-    EXPECT_EQ(3u, ui.Count(Kind::Progress));
-    // Every report names the installed file with its folder and follows the
+    EXPECT_EQ(3u, ui.progress.size());
+    // The report names the installed file with its folder and follows the
     // progress of that entry's destination.
-    std::vector<std::wstring> reported;
-    for (size_t i = 0; i < ui.events.size(); ++i) {
-        const UiEvent& event = ui.events[i];
-        if (event.kind != Kind::SystemError)
-            continue;
-        reported.push_back(event.text);
-        ASSERT_GT(i, 0u);
-        EXPECT_EQ(Kind::Progress, ui.events[i - 1].kind);
-        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), event.code);
-        EXPECT_EQ(mirror + L"Locked.xml", ui.events[i - 1].text);
-    }
-    EXPECT_EQ((std::vector<std::wstring>{kCopyFailed + source + L"Locked.xml"}), reported);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::CopyFailed, source + L"Locked.xml",
+                                  ERROR_SHARING_VIOLATION}}),
+              ui.Problems());
+    const auto failed = std::find(ui.trail.begin(), ui.trail.end(),
+                                  TrailEntry(RunEventKind::CopyFailed, source + L"Locked.xml"));
+    ASSERT_NE(failed, ui.trail.begin());
+    ASSERT_NE(failed, ui.trail.end());
+    EXPECT_EQ(mirror + L"Locked.xml", *std::prev(failed));
+    // What the folder came to counts only what was copied.
+    const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
+    ASSERT_EQ(1u, collected.size());
+    EXPECT_EQ(L"MERUDisp", collected[0].path);
+    EXPECT_EQ(2u, collected[0].files);
+    EXPECT_EQ(2u, collected[0].bytes);
+    EXPECT_FALSE(collected[0].fallbackUsed);
 }
 
 TEST_F(ConfigFolderCopy, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {
@@ -86,8 +87,8 @@ TEST_F(ConfigFolderCopy, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorRepor
 
     const std::wstring mirror = mirrorBase + L"MERUDisp\\";
     EXPECT_EQ(L"a.xml", ListFolder(mirror));
-    EXPECT_EQ((std::vector<std::wstring>{mirror + L"a.xml"}), ui.Texts(Kind::Progress));
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"a.xml"}), ui.progress);
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
 TEST_F(ConfigFolderCopy, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
@@ -97,7 +98,7 @@ TEST_F(ConfigFolderCopy, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
     EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"Absent.ini"));
     EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
     EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
@@ -114,8 +115,8 @@ TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
     EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
     EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}),
-              ui.Texts(Kind::Progress));
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+              ui.progress);
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
 TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder) {
@@ -125,10 +126,9 @@ TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder)
 
     EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
 
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\Plugins\\", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::FolderNotCreated,
+                                  mirrorBase + L"MERUDisp\\Plugins\\", ERROR_PATH_NOT_FOUND}}),
+              ui.Problems());
     EXPECT_EQ(L"", ListFolder(mirrorBase));
 
     // Once the parent is mirrored the same call goes through.
@@ -136,7 +136,7 @@ TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder)
     ASSERT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp\\Plugins"));
     EXPECT_EQ(L"p.xml", ListFolder(mirrorBase + L"MERUDisp\\Plugins\\"));
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
 TEST_F(ConfigFolderCopy, AFileBearingTheFolderNamePassesAsInstalled) {
@@ -144,7 +144,7 @@ TEST_F(ConfigFolderCopy, AFileBearingTheFolderNamePassesAsInstalled) {
     EXPECT_TRUE(CollectProductConfig(Context(), L"MERUDisp"));
     EXPECT_TRUE(IsFolder(mirrorBase + L"MERUDisp"));
     EXPECT_EQ(L"", ListFolder(mirrorBase + L"MERUDisp\\"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(ConfigFolderCopy, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsCopiedIntoIt) {
@@ -155,9 +155,8 @@ TEST_F(ConfigFolderCopy, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsC
 
     EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
 
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUDisp\\", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{
+                  {RunEventKind::FolderNotCreated, mirrorBase + L"MERUDisp\\", ERROR_ALREADY_EXISTS}}),
+              ui.Problems());
     EXPECT_EQ("in the way", ReadBytes(mirrorBase + L"MERUDisp"));
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 namespace {
-using Kind = UiEvent::Kind;
 
 class LogFolderCopy : public CollectFixture {
   protected:
@@ -60,13 +59,13 @@ TEST_F(LogFolderCopy, CopiesEverythingFromTheStartOfTheDayOn) {
 
     EXPECT_EQ(L"Today.LOG clock-wrong.txt half past midnight.log midnight.log", ListFolder(mirror));
     EXPECT_EQ("midnight.log", ReadBytes(mirror + L"midnight.log"));
-    std::vector<std::wstring> shown = ui.Texts(Kind::Progress);
+    std::vector<std::wstring> shown = ui.progress;
     std::sort(shown.begin(), shown.end());
     EXPECT_EQ(
         (std::vector<std::wstring>{mirror + L"Today.LOG", mirror + L"clock-wrong.txt",
                                    mirror + L"half past midnight.log", mirror + L"midnight.log"}),
         shown);
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
 TEST_F(LogFolderCopy, WhenNothingIsRecentOnlyTheNewestIsCopiedWithoutProgress) {
@@ -79,7 +78,15 @@ TEST_F(LogFolderCopy, WhenNothingIsRecentOnlyTheNewestIsCopiedWithoutProgress) {
 
     EXPECT_EQ(L"b.log", ListFolder(mirror));
     EXPECT_EQ("b.log", ReadBytes(mirror + L"b.log"));
-    ASSERT_EQ(1u, ui.events.size()); // only the progress shown before the call
+    // Only the progress shown before the call; the folder came to its
+    // newest log.
+    EXPECT_EQ(std::vector<std::wstring>{L"shown before"}, ui.progress);
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
+    const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
+    ASSERT_EQ(1u, collected.size());
+    EXPECT_TRUE(collected[0].fallbackUsed);
+    EXPECT_EQ(1u, collected[0].files);
+    EXPECT_EQ(5u, collected[0].bytes);
 }
 
 TEST_F(LogFolderCopy, AStartDateThatCannotMatchFallsBackToTheNewest) {
@@ -89,10 +96,10 @@ TEST_F(LogFolderCopy, AStartDateThatCannotMatchFallsBackToTheNewest) {
                                DateTime::FromFields(9999, 12, 31, 0, 0, 0)};
     for (const DateTime& unmatched : starts) {
         RemoveTree(mirror);
-        ui.events.clear();
+        ui = RecordingUi();
         EXPECT_TRUE(Collect(unmatched));
         EXPECT_EQ(L"b.log", ListFolder(mirror));
-        EXPECT_TRUE(ui.events.empty());
+        EXPECT_TRUE(ui.Quiet());
     }
 }
 
@@ -122,12 +129,13 @@ TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
     held.Reset();
 
     EXPECT_EQ(L"", ListFolder(mirror));
-    ASSERT_EQ(2u, ui.events.size());
-    EXPECT_EQ(Kind::Progress, ui.events[0].kind);
-    EXPECT_EQ(mirror + L"current.log", ui.events[0].text);
-    EXPECT_EQ(Kind::SystemError, ui.events[1].kind);
-    EXPECT_EQ(kCopyFailed + source + L"current.log", ui.events[1].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[1].code);
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"current.log",
+                                         TrailEntry(RunEventKind::CopyFailed, source + L"current.log"),
+                                         TrailEntry(RunEventKind::FolderCollected, L"MERUDisp\\Log")}),
+              ui.trail);
+    EXPECT_EQ((std::vector<Fact>{
+                  {RunEventKind::CopyFailed, source + L"current.log", ERROR_SHARING_VIOLATION}}),
+              ui.Problems());
 }
 
 TEST_F(LogFolderCopy, AFailedFallbackNamesTheLogWithItsFolder) {
@@ -140,10 +148,9 @@ TEST_F(LogFolderCopy, AFailedFallbackNamesTheLogWithItsFolder) {
     EXPECT_TRUE(Collect(start));
     held.Reset();
 
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCopyFailed + root + L"MERUDisp\\Log\\newest.log", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::CopyFailed, root + L"MERUDisp\\Log\\newest.log",
+                                  ERROR_SHARING_VIOLATION}}),
+              ui.Problems());
 }
 
 TEST_F(LogFolderCopy, SubFoldersAreNeitherSelectedNorReported) {
@@ -155,8 +162,8 @@ TEST_F(LogFolderCopy, SubFoldersAreNeitherSelectedNorReported) {
     EXPECT_TRUE(Collect(start));
 
     EXPECT_EQ(L"recent.log", ListFolder(mirror));
-    EXPECT_EQ((std::vector<std::wstring>{mirror + L"recent.log"}), ui.Texts(Kind::Progress));
-    EXPECT_EQ(0u, ui.Count(Kind::SystemError));
+    EXPECT_EQ((std::vector<std::wstring>{mirror + L"recent.log"}), ui.progress);
+    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
 TEST_F(LogFolderCopy, ARecentSubFolderDoesNotKeepTheNewestLogFromBeingCopied) {
@@ -172,7 +179,7 @@ TEST_F(LogFolderCopy, ARecentSubFolderDoesNotKeepTheNewestLogFromBeingCopied) {
 
     EXPECT_EQ(L"newest.log", ListFolder(mirror));
     EXPECT_EQ("newest.log", ReadBytes(mirror + L"newest.log"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
@@ -182,7 +189,8 @@ TEST_F(LogFolderCopy, AnEmptyOrMissingLogFolder) {
 
     EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUDisp\\Trace"));
     EXPECT_FALSE(Exists(mirrorBase + L"MERUDisp\\Trace"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
+    EXPECT_EQ(std::vector<std::wstring>{L"MERUDisp\\Trace"}, ui.Paths(RunEventKind::FolderMissing));
 }
 
 TEST_F(LogFolderCopy, AMissingMirrorParentIsReported) {
@@ -192,8 +200,8 @@ TEST_F(LogFolderCopy, AMissingMirrorParentIsReported) {
 
     EXPECT_FALSE(CollectLogFolder(Context(start), L"MERUComm\\Log"));
 
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(kCreateFailed + mirrorBase + L"MERUComm\\Log\\", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::FolderNotCreated, mirrorBase + L"MERUComm\\Log\\",
+                                  ERROR_PATH_NOT_FOUND}}),
+              ui.Problems());
     EXPECT_FALSE(Exists(mirrorBase + L"MERUComm"));
 }

@@ -1,10 +1,8 @@
 #include "support/SampleTree.h"
 
 #include "collect/ProductPlan.h"
-#include "res/resource.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
-#include "win/ResourceText.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +28,10 @@ struct PlanFolders {
     TempFolder out{L"out"};
     std::wstring mirror = out.Path() + L"MERUDrv\\";
     RecordingUi ui;
+    RunSettings settings = TestRunSettings(out.Path());
 
     PlanFolders() { MakeFolder(mirror); }
-    void Walk() { WalkProductPlan({root.Path(), mirror, PlanStartDate(), ui}); }
+    void Walk() { WalkProductPlan({root.Path(), out.Path(), mirror, PlanStartDate(), settings, ui}); }
     std::string CommandLog(const std::wstring& productFolder) {
         const std::wstring log = root.Path() + productFolder + L"\\commandline.log";
         return Exists(log) ? ReadBytes(log) : std::string();
@@ -43,8 +42,7 @@ struct PlanFolders {
                "\r\n";
     }
     size_t ProgressCount(const std::wstring& path) const {
-        const auto texts = ui.Texts(UiEvent::Kind::Progress);
-        return static_cast<size_t>(std::count(texts.begin(), texts.end(), path));
+        return static_cast<size_t>(std::count(ui.progress.begin(), ui.progress.end(), path));
     }
 };
 
@@ -108,9 +106,7 @@ TEST(ProductPlan, OnlyMERUDispInstalled) {
     EXPECT_EQ(f.CommandLog(L"MERUDisp"), f.ExpectedLog(L"MERUDisp", L"MERUDispCfg.exe"));
     EXPECT_EQ(
         ReadBytes(f.mirror + L"MERUDisp\\Version.txt").rfind("MERUDispCfg.exe\tv4.7.2.0\t", 0), 0u);
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::SystemError), 0u);
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::Message), 0u);
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::Beep), 0u);
+    EXPECT_EQ(f.ui.Problems(), std::vector<Fact>{});
 }
 
 TEST(ProductPlan, InstalledStructXmlReplacesTheExport) {
@@ -135,8 +131,12 @@ TEST(ProductPlan, ConfiguratorThatCannotStartSkipsItsStructXmlCopy) {
     EXPECT_EQ(ListTree(f.mirror),
               Lines({"MERUDisp\\", "MERUDisp\\Struct.XML", "MERUDisp\\Version.txt"}));
     EXPECT_EQ(f.ProgressCount(f.mirror + L"MERUDisp\\Struct.XML"), 1u);
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::SystemError), 0u);
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::Beep), 0u);
+    // Passed over without a word, but not without a trace.
+    const std::vector<RunEvent> refused = f.ui.OfKind(RunEventKind::ProgramNotStarted);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].program, ProgramRole::Configurator);
+    EXPECT_EQ(refused[0].code, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(f.ui.Problems().size(), 1u);
 }
 
 TEST(ProductPlan, DomainExportDependsOnTheConfiguratorsVersion) {
@@ -177,7 +177,7 @@ TEST(ProductPlan, DomainExportDependsOnTheConfiguratorsVersion) {
         } else {
             EXPECT_EQ(f.CommandLog(L"MERUDomain"), "") << name;
         }
-        EXPECT_TRUE(f.ui.Texts(UiEvent::Kind::SystemError).empty()) << name;
+        EXPECT_EQ(f.ui.Problems(), std::vector<Fact>{}) << name;
     }
 }
 
@@ -192,26 +192,28 @@ TEST(ProductPlan, FileInPlaceOfTheDomainLogsMirrorSkipsTheLogsButNotTheExport) {
 
     f.Walk();
 
-    ASSERT_EQ(f.ui.Count(UiEvent::Kind::SystemError), 1u);
-    const UiEvent& error = *std::find_if(f.ui.events.begin(), f.ui.events.end(), [](const auto& e) {
-        return e.kind == UiEvent::Kind::SystemError;
-    });
-    EXPECT_EQ(error.text,
-              LoadResourceText(IDS_CREATE_FOLDER_FAILED) + f.mirror + L"MERUDomain\\Logs\\");
-    EXPECT_EQ(error.code, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(f.ui.Problems(), (std::vector<Fact>{{RunEventKind::FolderNotCreated,
+                                                   f.mirror + L"MERUDomain\\Logs\\",
+                                                   ERROR_ALREADY_EXISTS}}));
     EXPECT_EQ(ListTree(f.mirror),
               Lines({"MERUDomain\\", "MERUDomain\\Domain.xml", "MERUDomain\\Logs",
                      "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUDomain\\Logs"), "in the way");
     EXPECT_EQ(f.CommandLog(L"MERUDomain"), f.ExpectedLog(L"MERUDomain", L"MERUDomainCfg.exe"));
-    // The report comes after the configuration copy and before the export,
-    // which shows its command line while it runs.
-    EXPECT_EQ(f.ui.events.front().text, f.mirror + L"MERUDomain\\Domain.xml");
-    ASSERT_GE(f.ui.events.size(), 2u);
-    EXPECT_EQ(f.ui.events[f.ui.events.size() - 2].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(
-        f.ui.events.back().text,
-        ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDomain", L"MERUDomainCfg.exe"));
+    // The report comes after the configuration copy and before the export.
+    const auto at = [&](const std::wstring& entry) {
+        return static_cast<size_t>(std::find(f.ui.trail.begin(), f.ui.trail.end(), entry) -
+                                   f.ui.trail.begin());
+    };
+    const auto copied = at(f.mirror + L"MERUDomain\\Domain.xml");
+    const auto refused =
+        at(TrailEntry(RunEventKind::FolderNotCreated, f.mirror + L"MERUDomain\\Logs\\"));
+    const auto exported = at(TrailEntry(
+        RunEventKind::ProgramStarted,
+        ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDomain", L"MERUDomainCfg.exe")));
+    EXPECT_LT(copied, refused);
+    EXPECT_LT(refused, exported);
+    EXPECT_LT(exported, f.ui.trail.size());
 }
 
 TEST(ProductPlan, MERUUpdateWithoutBadUpdateAndCommonWithOnlyMultiProgLogs) {
@@ -229,7 +231,7 @@ TEST(ProductPlan, MERUUpdateWithoutBadUpdateAndCommonWithOnlyMultiProgLogs) {
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUUpdate\\Version.txt"), "");
     EXPECT_EQ(ReadBytes(f.mirror + L"Common\\MultiProgLogs\\old.log"), "old");
     // The only log was the fallback copy, which shows no progress.
-    EXPECT_TRUE(f.ui.events.empty());
+    EXPECT_TRUE(f.ui.Quiet());
 }
 
 TEST(ProductPlan, RootWithoutAnyOfThePlansFolders) {
@@ -240,7 +242,7 @@ TEST(ProductPlan, RootWithoutAnyOfThePlansFolders) {
     f.Walk();
 
     EXPECT_EQ(ListTree(f.mirror), "");
-    EXPECT_TRUE(f.ui.events.empty());
+    EXPECT_TRUE(f.ui.Quiet());
 }
 
 TEST(ProductPlan, DeepMirrorBaseStillGetsTheExport) {
@@ -277,8 +279,9 @@ TEST(ProductPlan, RootWithABlankNeverStartsAProgramTheBlankCutsThePathAt) {
     const std::wstring mirror = out.Path() + L"MERUDrv\\";
     MakeFolder(mirror);
     RecordingUi ui;
+    const RunSettings settings = TestRunSettings(out.Path());
 
-    WalkProductPlan({root, mirror, PlanStartDate(), ui});
+    WalkProductPlan({root, out.Path(), mirror, PlanStartDate(), settings, ui});
 
     EXPECT_EQ(ListFolder(sites.Path()), L"MERU Suite/ MERU.exe");
     // Each configurator got its command line as composed, byte for byte:
@@ -290,7 +293,7 @@ TEST(ProductPlan, RootWithABlankNeverStartsAProgramTheBlankCutsThePathAt) {
                   Utf8(ConfiguratorCommandLine(root, mirror, folder, program)) + "\r\n");
         EXPECT_TRUE(Exists(mirror + folder + L"\\Struct.XML"));
     }
-    EXPECT_EQ(ui.Count(UiEvent::Kind::Message), 0u);
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
 }
 
 TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
@@ -306,7 +309,8 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
     PutFile(f.root.Path(), L"Kavmon\\Kavmon.Bad", "bad");
 
     const ULONGLONG started = ::GetTickCount64();
-    WalkProductPlan({f.root.Path(), f.mirror, PlanStartDate(), f.ui}, 3000);
+    f.settings.waitLimits.configuratorMs = 3000;
+    f.Walk();
     const ULONGLONG elapsed = ::GetTickCount64() - started;
 
     EXPECT_GE(elapsed, 3000u);
@@ -314,9 +318,10 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
     EXPECT_TRUE(NoProcessLeft(L"MERUDispCfg.exe", 10 * 1000));
     const std::wstring line =
         ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDisp", L"MERUDispCfg.exe");
-    ASSERT_EQ(f.ui.Texts(UiEvent::Kind::Message),
-              std::vector<std::wstring>{LoadResourceText(IDS_PROGRAM_TIMED_OUT) + line});
-    EXPECT_EQ(f.ui.Count(UiEvent::Kind::SystemError), 0u);
+    ASSERT_EQ(f.ui.Problems(),
+              (std::vector<Fact>{{RunEventKind::ProgramEndedAtLimit, line}}));
+    EXPECT_EQ(f.ui.OfKind(RunEventKind::ProgramEndedAtLimit)[0].output,
+              f.mirror + L"MERUDisp\\Struct.XML");
     // The rest of the row and of the plan: the installed Struct.XML, export B,
     // the single file and the inventories.
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUDisp\\Struct.XML"), "installed");
@@ -326,5 +331,5 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
                      "MERUDisp\\LogSSL\\", "MERUDisp\\LogSSL\\LogSSL.log", "MERUDisp\\Struct.XML",
                      "MERUDisp\\Version.txt", "MERUDomain\\", "MERUDomain\\Logs\\",
                      "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
-    EXPECT_EQ(f.ProgressCount(line), 1u);
+    EXPECT_EQ(f.ui.Paths(RunEventKind::ProgramStarted).front(), line);
 }

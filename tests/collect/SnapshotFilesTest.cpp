@@ -1,9 +1,8 @@
 #include "collect/SnapshotFiles.h"
-#include "res/resource.h"
 #include "shared/StandInOutput.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
-#include "win/ResourceText.h"
+#include "win/Module.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +22,16 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 // What the interpreter's own commands write into a file with /U.
 std::string Utf16(const std::wstring& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// One capture as a run makes it into `dated`, with the interpreter of
+// `systemFolder`, in the current folder `current`.
+bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
+             const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
+             RecordingUi& ui) {
+    const RunSettings settings{{limitMs, limitMs}, systemFolder, current};
+    return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui},
+                             command);
 }
 
 } // namespace
@@ -80,14 +89,12 @@ TEST(SnapshotTexts, AFileThatCannotBeCreatedIsReportedOnceWithItsPath) {
     WriteReadMe(dated.Path(), L"Лифт стоит", ui);
     WriteWindowVersion(dated.Path(), 0x1DB10106, ui);
 
-    ASSERT_EQ(ui.events.size(), 2u);
-    const std::wstring failed = L"Ошибка при записи файла ";
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[0].text, failed + dated.Path() + L"ReadMe.txt");
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[1].text, failed + dated.Path() + L"WindowVersion.txt");
-    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ui.Problems(),
+              (std::vector<Fact>{
+                  {RunEventKind::FileNotWritten, dated.Path() + L"ReadMe.txt", ERROR_ACCESS_DENIED},
+                  {RunEventKind::FileNotWritten, dated.Path() + L"WindowVersion.txt",
+                   ERROR_ACCESS_DENIED}}));
+    EXPECT_EQ(ui.events.size(), 2u);
 }
 
 TEST(CaptureCommands, HoldNoPathButTheInterpreters) {
@@ -129,14 +136,16 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     // own commands write UTF-16 into it.
     const CaptureCommand command{L"echo out& echo err 1>&2& cd", L"out.txt"};
     EXPECT_TRUE(
-        RunCaptureCommand(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
+        Capture(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
     const std::wstring folder = current.Path().substr(0, current.Path().size() - 1);
     EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"), Utf16(L"out\r\n" + folder + L"\r\n"));
     EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
     EXPECT_EQ(ListFolder(current.Path()), L"");
-    ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
-    EXPECT_EQ(ui.events[0].text, CaptureCommandLine(SystemFolder(), command));
+    const std::wstring line = CaptureCommandLine(SystemFolder(), command);
+    EXPECT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
+                                                   TrailEntry(RunEventKind::ProgramEnded, line)}));
+    EXPECT_EQ(ui.events[1].code, 0u);
+    EXPECT_EQ(ui.events[1].output, dated.Path() + L"out.txt");
 }
 
 TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
@@ -144,30 +153,28 @@ TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
     RecordingUi ui;
     WriteBytes(dated.Path() + L"arp.txt", "someone else's");
     MakeFolder(dated.Path() + L"route.txt");
-    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(),
+    EXPECT_FALSE(Capture(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(),
                                    60 * 1000, ui));
-    EXPECT_FALSE(RunCaptureCommand(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(),
+    EXPECT_FALSE(Capture(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(),
                                    60 * 1000, ui));
     EXPECT_EQ(ReadBytes(dated.Path() + L"arp.txt"), "someone else's");
     ASSERT_EQ(ui.events.size(), 2u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[0].text,
-              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"arp.txt");
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(ERROR_FILE_EXISTS));
-    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::SystemError);
-    EXPECT_EQ(ui.events[1].text,
-              LoadResourceText(IDS_WRITE_FILE_FAILED) + dated.Path() + L"route.txt");
+    EXPECT_EQ(ui.Problems()[0], (Fact{RunEventKind::FileNotWritten, dated.Path() + L"arp.txt",
+                                      ERROR_FILE_EXISTS}));
+    EXPECT_EQ(ui.events[1].kind, RunEventKind::FileNotWritten);
+    EXPECT_EQ(ui.events[1].path, dated.Path() + L"route.txt");
     EXPECT_NE(ui.events[1].code, 0u);
 }
 
-TEST(RunCaptureCommand, InterpreterThatCannotStartBeepsOnceAndLeavesNoFile) {
+TEST(RunCaptureCommand, InterpreterThatCannotStartIsReportedOnceAndLeavesNoFile) {
     TempFolder folder;
     RecordingUi ui;
-    EXPECT_FALSE(RunCaptureCommand(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
+    EXPECT_FALSE(Capture(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
                                    folder.Path(), 60 * 1000, ui));
     ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Beep);
-    EXPECT_EQ(ui.events[0].code, static_cast<DWORD>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(ui.events[0].kind, RunEventKind::ProgramNotStarted);
+    EXPECT_EQ(ui.events[0].path, CaptureCommandLine(folder.Path() + L"missing", kCaptureCommands[3]));
+    EXPECT_NE(ui.events[0].code, 0u);
     EXPECT_EQ(ListFolder(folder.Path()), L"");
 }
 
@@ -180,21 +187,19 @@ TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItSta
     const CaptureCommand command{hung.c_str(), L"hung.txt"};
     RecordingUi ui;
     const ULONGLONG started = ::GetTickCount64();
-    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), command, folder.Path(), 3000, ui));
+    EXPECT_TRUE(Capture(SystemFolder(), folder.Path(), command, folder.Path(), 3000, ui));
     const ULONGLONG elapsed = ::GetTickCount64() - started;
     EXPECT_GE(elapsed, 3000u);
     EXPECT_LT(elapsed, 60 * 1000u);
     EXPECT_TRUE(NoProcessLeft(hungName, 10 * 1000));
     EXPECT_TRUE(Exists(folder.Path() + L"hung.txt"));
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
-    ASSERT_EQ(ui.events.size(), 2u);
-    EXPECT_EQ(ui.events[0].kind, UiEvent::Kind::Progress);
-    EXPECT_EQ(ui.events[0].text, line);
-    EXPECT_EQ(ui.events[1].kind, UiEvent::Kind::Message);
-    EXPECT_EQ(ui.events[1].text, LoadResourceText(IDS_PROGRAM_TIMED_OUT) + line);
-    EXPECT_EQ(ui.events[1].code, static_cast<DWORD>(MB_ICONERROR));
+    EXPECT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
+                                                   TrailEntry(RunEventKind::ProgramEndedAtLimit, line)}));
+    EXPECT_GE(ui.events[1].durationMs, 3000u);
+    EXPECT_EQ(ui.events[1].output, folder.Path() + L"hung.txt");
     // The next command runs as usual.
-    EXPECT_TRUE(RunCaptureCommand(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
+    EXPECT_TRUE(Capture(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
                                   folder.Path(), 60 * 1000, ui));
     EXPECT_EQ(ReadBytes(folder.Path() + L"next.txt"), Utf16(L"next\r\n"));
 }
@@ -213,7 +218,7 @@ TEST(RunCaptureCommand, EachCaptureFileHoldsExactlyWhatItsCommandWroteInOrder) {
     RecordingUi ui;
     for (const CaptureCommand& command : kCaptureCommands)
         EXPECT_TRUE(
-            RunCaptureCommand(systemFolder, dated.Path(), command, current.Path(), 60 * 1000, ui))
+            Capture(systemFolder, dated.Path(), command, current.Path(), 60 * 1000, ui))
             << Utf8(command.command);
 
     EXPECT_EQ(ListFolder(dated.Path()), L"arp.txt files.tree ipconfig.txt netstat.txt route.txt");
@@ -223,8 +228,11 @@ TEST(RunCaptureCommand, EachCaptureFileHoldsExactlyWhatItsCommandWroteInOrder) {
         EXPECT_EQ(bytes.size(), expected.size()) << Utf8(command.fileName);
         EXPECT_TRUE(bytes == expected) << Utf8(command.fileName);
     }
-    EXPECT_EQ(ui.Texts(UiEvent::Kind::Progress).size(), kCaptureCommandCount);
-    EXPECT_EQ(ui.events.size(), kCaptureCommandCount);
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
+    // The stand-in's own exit code reaches the report.
+    const std::vector<RunEvent> ended = ui.OfKind(RunEventKind::ProgramEnded);
+    ASSERT_EQ(ended.size(), kCaptureCommandCount);
+    EXPECT_EQ(ended[0].code, 0u);
 }
 
 TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
@@ -245,7 +253,9 @@ TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
     MakeFolder(commandFolder);
     RecordingUi ui;
 
-    WriteSnapshotFiles(dated, L"Лифт\r\nстоит", ui, commandFolder);
+    const RunSettings settings = TestRunSettings(commandFolder);
+    WriteSnapshotFiles({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui},
+                       L"Лифт\r\nстоит");
 
     EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt WindowVersion.txt arp.txt files.tree "
                                  L"ipconfig.txt netstat.txt route.txt");
@@ -257,6 +267,6 @@ TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
     std::vector<std::wstring> lines;
     for (const CaptureCommand& command : kCaptureCommands)
         lines.push_back(CaptureCommandLine(SystemFolder(), command));
-    EXPECT_EQ(ui.Texts(UiEvent::Kind::Progress), lines);
-    EXPECT_EQ(ui.events.size(), lines.size());
+    EXPECT_EQ(ui.Paths(RunEventKind::ProgramEnded), lines);
+    EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
 }

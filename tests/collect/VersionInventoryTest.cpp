@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-using Kind = UiEvent::Kind;
 
 class VersionInventory : public CollectFixture {
   protected:
@@ -42,7 +41,7 @@ TEST_F(VersionInventory, ListsProgramsAndLibrariesByteForByte) {
     const std::string mstore = "mstore.dll\t05.02.24 14:07:33\t12800\r\n";
     ASSERT_EQ(36u, mstore.size());
     EXPECT_EQ(loader + mstore, Inventory());
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(VersionInventory, ProgramsComeBeforeLibrariesAndDecoysAreLeftOut) {
@@ -95,7 +94,7 @@ TEST_F(VersionInventory, AFolderWithoutProgramsGetsAnEmptyFile) {
     EXPECT_TRUE(Write());
     EXPECT_EQ(L"Version.txt", ListFolder(mirrorBase + L"Common\\"));
     EXPECT_EQ("", Inventory());
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(VersionInventory, AnExistingMirrorIsWrittenInto) {
@@ -107,22 +106,21 @@ TEST_F(VersionInventory, AnExistingMirrorIsWrittenInto) {
 
     EXPECT_EQ(L"Settings.xml Version.txt", ListFolder(mirrorBase + L"Common\\"));
     EXPECT_EQ("mstore.dll\t05.02.24 14:07:33\t12800\r\n", Inventory());
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(VersionInventory, NotInstalledOrUnmirroredFolders) {
     EXPECT_FALSE(WriteVersionInventory(Context(), L"Tools"));
     EXPECT_FALSE(Exists(mirrorBase + L"Tools"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 
     MakeFolder(root + L"Tools");
     MakeFolder(root + L"Tools\\Bin");
     CopyInto(PeFile(L"Loader.exe"), root + L"Tools\\Bin\\Loader.exe");
     EXPECT_FALSE(WriteVersionInventory(Context(), L"Tools\\Bin"));
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(kCreateFailed + mirrorBase + L"Tools\\Bin\\", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::FolderNotCreated, mirrorBase + L"Tools\\Bin\\",
+                                  ERROR_PATH_NOT_FOUND}}),
+              ui.Problems());
     EXPECT_FALSE(Exists(mirrorBase + L"Tools"));
 }
 
@@ -130,7 +128,7 @@ TEST_F(VersionInventory, AFileBearingTheFolderNameGivesAnEmptyInventory) {
     WriteBytes(root + L"Tools", "a file, not a folder");
     EXPECT_TRUE(WriteVersionInventory(Context(), L"Tools"));
     EXPECT_EQ("", ReadBytes(mirrorBase + L"Tools\\Version.txt"));
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_TRUE(ui.Quiet());
 }
 
 TEST_F(VersionInventory, AnInventoryThatCannotBeCreatedIsReportedOnce) {
@@ -141,8 +139,7 @@ TEST_F(VersionInventory, AnInventoryThatCannotBeCreatedIsReportedOnce) {
     EXPECT_TRUE(Write());
 
     EXPECT_TRUE(IsFolder(mirrorBase + L"Common\\Version.txt"));
-    ASSERT_EQ(1u, ui.events.size());
-    EXPECT_EQ(Kind::SystemError, ui.events[0].kind);
-    EXPECT_EQ(L"Ошибка при записи файла " + mirrorBase + L"Common\\Version.txt", ui.events[0].text);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ui.events[0].code);
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::FileNotWritten, mirrorBase + L"Common\\Version.txt",
+                                  ERROR_ACCESS_DENIED}}),
+              ui.Problems());
 }

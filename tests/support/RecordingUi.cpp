@@ -1,7 +1,11 @@
 #include "support/RecordingUi.h"
 
+#include "support/TestFiles.h"
+#include "win/Module.h"
+
 void RecordingUi::ShowProgress(const std::wstring& path) {
-    events.push_back({UiEvent::Kind::Progress, path, 0});
+    progress.push_back(path);
+    trail.push_back(path);
 }
 
 void RecordingUi::LetPaintThrough() {
@@ -15,29 +19,53 @@ void RecordingUi::LetPaintThrough() {
         ::DispatchMessageW(&message);
 }
 
-void RecordingUi::ReportSystemError(const std::wstring& text, DWORD code) {
-    events.push_back({UiEvent::Kind::SystemError, text, code});
+void RecordingUi::Report(const RunEvent& event) {
+    events.push_back(event);
+    trail.push_back(TrailEntry(event.kind, event.path));
 }
 
-void RecordingUi::ShowMessage(const std::wstring& text, UINT icon) {
-    events.push_back({UiEvent::Kind::Message, text, icon});
-}
-
-void RecordingUi::Beep(UINT type) {
-    events.push_back({UiEvent::Kind::Beep, std::wstring(), type});
-}
-
-std::vector<std::wstring> RecordingUi::Texts(UiEvent::Kind kind) const {
-    std::vector<std::wstring> texts;
-    for (const auto& event : events)
+std::vector<RunEvent> RecordingUi::OfKind(RunEventKind kind) const {
+    std::vector<RunEvent> found;
+    for (const RunEvent& event : events)
         if (event.kind == kind)
-            texts.push_back(event.text);
-    return texts;
+            found.push_back(event);
+    return found;
 }
 
-size_t RecordingUi::Count(UiEvent::Kind kind) const {
-    size_t count = 0;
-    for (const auto& event : events)
-        count += event.kind == kind ? 1 : 0;
-    return count;
+std::vector<std::wstring> RecordingUi::Paths(RunEventKind kind) const {
+    std::vector<std::wstring> paths;
+    for (const RunEvent& event : OfKind(kind))
+        paths.push_back(event.path);
+    return paths;
+}
+
+std::vector<Fact> RecordingUi::Problems() const {
+    std::vector<Fact> found;
+    for (const RunEvent& event : events)
+        switch (event.kind) {
+        case RunEventKind::DatedFolderExists:
+        case RunEventKind::FolderNotCreated:
+        case RunEventKind::CopyFailed:
+        case RunEventKind::FileNotWritten:
+        case RunEventKind::ProgramNotStarted:
+        case RunEventKind::ProgramEndedAtLimit:
+            found.push_back({event.kind, event.path, event.code});
+            break;
+        default:
+            break;
+        }
+    return found;
+}
+
+std::wstring TrailEntry(RunEventKind kind, const std::wstring& path) {
+    return std::to_wstring(static_cast<int>(kind)) + L":" + path;
+}
+
+void PrintTo(const Fact& fact, std::ostream* out) {
+    *out << "{kind " << static_cast<int>(fact.kind) << ", " << Utf8(fact.path) << ", code "
+         << fact.code << "}";
+}
+
+RunSettings TestRunSettings(const std::wstring& captureFolder) {
+    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
 }

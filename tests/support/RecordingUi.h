@@ -1,31 +1,50 @@
-// Stands in for the collection dialog: records what the engine asks of it,
-// in order, and answers every message at once.
+// Stands in for the collection dialog: records what the engine tells it, in
+// order, and answers at once.
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "collect/RunSettings.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
-struct UiEvent {
-    enum class Kind { Progress, SystemError, Message, Beep };
-    Kind kind;
-    std::wstring text; // path, error text or message text
-    DWORD code = 0;    // error code, icon flag or beep type
+// The part of an event a test compares in one assertion.
+struct Fact {
+    RunEventKind kind;
+    std::wstring path;
+    DWORD code = 0;
+
+    bool operator==(const Fact& other) const {
+        return kind == other.kind && path == other.path && code == other.code;
+    }
 };
+void PrintTo(const Fact& fact, std::ostream* out);
 
 class RecordingUi : public ICollectionUi {
   public:
     void ShowProgress(const std::wstring& path) override;
     void LetPaintThrough() override;
-    void ReportSystemError(const std::wstring& text, DWORD code) override;
-    void ShowMessage(const std::wstring& text, UINT icon) override;
-    void Beep(UINT type) override;
+    void Report(const RunEvent& event) override;
 
-    std::vector<UiEvent> events;
+    std::vector<std::wstring> progress;
+    std::vector<RunEvent> events;
+    // Progress paths and reports ("<kind number>:<path>") as they came.
+    std::vector<std::wstring> trail;
     // Kept apart from the events: how often depends on the machine's timing.
     size_t paintPasses = 0;
 
-    std::vector<std::wstring> Texts(UiEvent::Kind kind) const;
-    size_t Count(UiEvent::Kind kind) const;
+    std::vector<RunEvent> OfKind(RunEventKind kind) const;
+    std::vector<std::wstring> Paths(RunEventKind kind) const;
+    // What an operator would hear of: every failure, refusal and limit.
+    std::vector<Fact> Problems() const;
+    // No progress shown and no problem reported.
+    bool Quiet() const { return progress.empty() && Problems().empty(); }
 };
+
+// What the trail holds for a report.
+std::wstring TrailEntry(RunEventKind kind, const std::wstring& path);
+
+// The shipped wait limits and the system's folder, with the captures run in
+// `captureFolder`, which tests keep small so "tree .." stays short.
+RunSettings TestRunSettings(const std::wstring& captureFolder);

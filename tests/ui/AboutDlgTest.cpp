@@ -1,6 +1,7 @@
 #include "support/DialogDriver.h"
 
 #include "res/resource.h"
+#include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "ui/AboutDlg.h"
 #include "ui/DorvakDlg.h"
@@ -42,7 +43,7 @@ AboutBoxSeen LookAtAboutBox(DialogDriver& driver, HWND about) {
 TEST(AboutBox, OpensFromTheSystemMenuWithTheVersion) {
     TempFolder root(L"ui");
     // Numbers that show formatting faults: the largest, a zero, two digits.
-    CDorvakDlg dialog(root.Path(), ProductVersion{65535, 0, 12, 7});
+    CDorvakDlg dialog(root.Path(), ProductVersion{65535, 0, 12, 7}, TestRunSettings(root.Path()));
 
     std::wstring lastMenuText;
     UINT lastMenuId = 0;

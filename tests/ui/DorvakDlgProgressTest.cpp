@@ -2,6 +2,7 @@
 
 #include "collect/ChildProcess.h"
 #include "res/resource.h"
+#include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
 #include "win/ResourceText.h"
@@ -53,7 +54,7 @@ class ProgressProbeDlg : public CDorvakDlg {
 
 TEST(CollectionDialog, ProgressLeavesTheOperatorsInputAlone) {
     TempFolder root(L"ui");
-    ProgressProbeDlg dialog(root.Path(), ProductVersion{});
+    ProgressProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
     for (int copy = 0; copy < 40; ++copy) {
         std::wstring path =
             root.Path() + L"2024_01_02\\MERUDrv\\Kavmon\\log" + std::to_wstring(copy);
@@ -126,7 +127,7 @@ TEST(CollectionDialog, ProgressLeavesTheOperatorsInputAlone) {
 
 TEST(CollectionDialog, ThousandProgressStepsLeaveALongDescriptionWhereTheOperatorLeftIt) {
     TempFolder root(L"ui");
-    ProgressProbeDlg dialog(root.Path(), ProductVersion{});
+    ProgressProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
     for (int copy = 0; copy < 1000; ++copy)
         dialog.paths.push_back(root.Path() + L"2024_01_02\\MERUDrv\\MERUDrv\\LogDrv\\log" +
                                std::to_wstring(copy) + L".txt");
@@ -199,6 +200,7 @@ class WaitProbeDlg : public CDorvakDlg {
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message != kWaitForProgram)
             return CDorvakDlg::HandleMessage(message, wParam, lParam);
+        ShowProgress(L"before the wait");
         result = static_cast<int>(RunAndWait(program, kLimitMs, *this));
         return TRUE;
     }
@@ -208,12 +210,13 @@ class WaitProbeDlg : public CDorvakDlg {
 
 TEST(CollectionDialog, WindowIsRepaintedWhileAProgramRunsAndTheLimitIsReportedOnce) {
     TempFolder root(L"ui");
-    WaitProbeDlg dialog(root.Path(), ProductVersion{});
+    WaitProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
     dialog.program.application = TestProgramFolder() + L"NeverEnds.exe";
     dialog.program.commandLine = L"\"" + dialog.program.application + L"\" waited for";
 
     std::wstring progressShown;
     std::wstring boxText;
+    std::wstring progressAfter;
     bool paintedWhileWaiting = false;
     bool boxBeforeLimit = true;
     const DriveResult run = DriveModal(
@@ -241,6 +244,7 @@ TEST(CollectionDialog, WindowIsRepaintedWhileAProgramRunsAndTheLimitIsReportedOn
             driver.Press(VK_RETURN);
             driver.WaitUntilGone(box);
             driver.Expect([&] { return dialog.result != -1; }, "the wait did not return");
+            progressAfter = driver.Text(progress);
             driver.Activate(window);
             driver.Press(VK_ESCAPE);
         });
@@ -252,6 +256,8 @@ TEST(CollectionDialog, WindowIsRepaintedWhileAProgramRunsAndTheLimitIsReportedOn
     EXPECT_EQ(Utf8(boxText),
               Utf8(LoadResourceText(IDS_PROGRAM_TIMED_OUT) + dialog.program.commandLine));
     EXPECT_EQ(dialog.result, static_cast<int>(ChildResult::TimedOut));
+    // The command line does not linger once the wait is over.
+    EXPECT_EQ(Utf8(progressAfter), "before the wait");
     EXPECT_TRUE(NoProcessLeft(L"NeverEnds.exe", 10000));
     EXPECT_EQ(run.modalResult, IDCANCEL);
 }

@@ -2,6 +2,7 @@
 
 #include "app/ResourceLibrary.h"
 #include "res/resource.h"
+#include "support/RecordingUi.h"
 #include "support/TestFiles.h"
 #include "ui/DorvakDlg.h"
 #include "win/Handles.h"
@@ -70,7 +71,7 @@ TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
     ASSERT_NE(libraryPixels, IconPixels(IconOf(::GetModuleHandleW(nullptr))));
 
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
     HINSTANCE dialogModule = nullptr;
     HINSTANCE aboutModule = nullptr;
     HICON bigIcon = nullptr;
@@ -120,7 +121,7 @@ TEST(ResourceLibraryDialogs, WithoutTheAboutTextTheSystemMenuHasNoAboutEntry) {
                                     L"\\TelmarRC.dll");
         EXPECT_NE(library.Get(), nullptr) << Utf8(variant);
         TempFolder root(L"ui");
-        CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+        CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
         bool offered = false;
         const DriveResult run =
             DriveModal([&] { return dialog.DoModal(); },
@@ -157,7 +158,7 @@ TEST(ResourceLibraryDialogs, AModuleWithoutTheTemplateOpensNoDialog) {
     } restore;
 
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10});
+    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
     bool appeared = false;
     const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
                                        [&](DialogDriver& driver) {

@@ -40,7 +40,7 @@ TEST(DialogHandlerFailure, IsShownBeforeTheDialogEnds) {
                                            driver.WaitUntilGone(window);
                                        });
     ExpectNoFailures(run);
-    EXPECT_EQ(Utf8(text), "Internal error in the handler of window message 0x0111: no room for "
+    EXPECT_EQ(Utf8(text), "Внутренняя ошибка при обработке сообщения окна 0x0111: no room for "
                           "the folder list");
     EXPECT_TRUE(dialogStillThere);
     EXPECT_EQ(run.modalResult, -1);

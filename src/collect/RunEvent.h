@@ -1,0 +1,50 @@
+// What happened during a run, as facts: the engine hands these up, and
+// whoever shows or records the run words them.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <utility>
+
+enum class RunEventKind {
+    DatedFolderExists,   // path: the dated folder, made by an earlier run
+    FolderNotCreated,    // path (with its backslash), code
+    CopyFailed,          // path: the installed file, code
+    FileNotWritten,      // path: one of the program's own files, code
+    ProgramStarted,      // program, path: its command line
+    ProgramNotStarted,   // program, path: its command line, code
+    ProgramEnded,        // program, path: command line, code: its exit code, duration
+    ProgramEndedAtLimit, // program, path: command line, duration
+    FolderCollected,     // path: the folder under the installation root, files, bytes,
+                         // fallbackUsed, duration
+    FolderMissing,       // path: a folder of the plan that is not installed
+    RunSaved,            // path: the dated folder
+};
+
+// Which kind of outside program an event is about.
+enum class ProgramRole {
+    Capture,      // the command interpreter writing one capture file
+    Configurator, // a configurator writing its export
+};
+
+struct RunEvent {
+    RunEventKind kind = RunEventKind::RunSaved;
+    std::wstring path;
+    // The system error, or a program's exit code; 0 for none.
+    DWORD code = 0;
+    ProgramRole program = ProgramRole::Capture;
+    // What a program writes: its capture file or its export.
+    std::wstring output;
+    ULONGLONG durationMs = 0;
+    unsigned long long files = 0;
+    unsigned long long bytes = 0;
+    bool fallbackUsed = false;
+
+    static RunEvent WithPath(RunEventKind kind, std::wstring path, DWORD code = 0) {
+        RunEvent event;
+        event.kind = kind;
+        event.path = std::move(path);
+        event.code = code;
+        return event;
+    }
+};

@@ -1,0 +1,48 @@
+#include "ui/OperatorNotice.h"
+
+#include "res/resource.h"
+#include "win/ErrorReport.h"
+#include "win/ResourceText.h"
+
+namespace {
+OperatorNotice Box(std::wstring text, UINT icon) {
+    return {OperatorNotice::Form::Box, std::move(text), icon, 0};
+}
+
+// The failed action and its object, then the code and the system's words.
+OperatorNotice SystemError(const std::wstring& text, DWORD code) {
+    return {OperatorNotice::Form::Box, ComposeSystemErrorText(text, code), MB_ICONERROR, code};
+}
+} // namespace
+
+OperatorNotice NoticeFor(const RunEvent& event) {
+    switch (event.kind) {
+    case RunEventKind::DatedFolderExists:
+        return Box(LoadResourceText(IDS_FOLDER) + event.path + LoadResourceText(IDS_FOLDER_EXISTS),
+                   MB_ICONERROR);
+    case RunEventKind::FolderNotCreated:
+        return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.path, event.code);
+    case RunEventKind::CopyFailed:
+        return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.path, event.code);
+    case RunEventKind::FileNotWritten:
+        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.path, event.code);
+    case RunEventKind::ProgramNotStarted:
+        // A configurator that cannot be started leaves its folder's other
+        // files standing, and has always been passed over without a word.
+        if (event.program == ProgramRole::Capture)
+            return {OperatorNotice::Form::Beep, std::wstring(), MB_ICONEXCLAMATION, event.code};
+        return {};
+    case RunEventKind::ProgramEndedAtLimit:
+        return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.path, MB_ICONERROR);
+    case RunEventKind::RunSaved:
+        return Box(LoadResourceText(IDS_SAVED_TO) + event.path +
+                       LoadResourceText(IDS_SEND_TO_SUPPORT),
+                   MB_ICONINFORMATION);
+    case RunEventKind::ProgramStarted:
+    case RunEventKind::ProgramEnded:
+    case RunEventKind::FolderCollected:
+    case RunEventKind::FolderMissing:
+        return {};
+    }
+    return {};
+}

@@ -1,0 +1,96 @@
+#include "ui/OperatorNotice.h"
+
+#include "support/TestFiles.h"
+#include "win/ErrorReport.h"
+#include "win/Handles.h"
+#include "win/Module.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+using Form = OperatorNotice::Form;
+
+RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0,
+               ProgramRole program = ProgramRole::Capture) {
+    RunEvent event = RunEvent::WithPath(kind, path, code);
+    event.program = program;
+    return event;
+}
+
+const std::wstring kSummaryEnd =
+    L"\r\nПожалуйста, заархивируйте эту папку и отправьте архив по адресу " DORVAK_SUPPORT_EMAIL_W
+    L" или поместите архив на сетевой диск и отправьте ссылку на него по адресу "
+        DORVAK_SUPPORT_EMAIL_W L".";
+} // namespace
+
+TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
+    struct Case {
+        RunEvent event;
+        Form form;
+        std::wstring text;
+        UINT icon;
+    };
+    const std::wstring dated = L"C:\\Suite\\2019_04_05\\";
+    const Case cases[] = {
+        {Event(RunEventKind::DatedFolderExists, dated), Form::Box,
+         L"Папка " + dated +
+             L" для сохранения данных уже существует, удалите или переименуйте эту папку",
+         MB_ICONERROR},
+        {Event(RunEventKind::FolderNotCreated, dated + L"MERUDrv\\", ERROR_ACCESS_DENIED),
+         Form::Box,
+         ComposeSystemErrorText(L"Ошибка при создании папки " + dated + L"MERUDrv\\",
+                                ERROR_ACCESS_DENIED),
+         MB_ICONERROR},
+        {Event(RunEventKind::CopyFailed, L"C:\\Suite\\MERUDisp\\a.xml", ERROR_SHARING_VIOLATION),
+         Form::Box,
+         ComposeSystemErrorText(L"Ошибка при копировании файла C:\\Suite\\MERUDisp\\a.xml",
+                                ERROR_SHARING_VIOLATION),
+         MB_ICONERROR},
+        {Event(RunEventKind::FileNotWritten, dated + L"ReadMe.txt", ERROR_DISK_FULL), Form::Box,
+         ComposeSystemErrorText(L"Ошибка при записи файла " + dated + L"ReadMe.txt",
+                                ERROR_DISK_FULL),
+         MB_ICONERROR},
+        {Event(RunEventKind::ProgramNotStarted, L"cmd.exe /U /Q /C arp -a", ERROR_FILE_NOT_FOUND),
+         Form::Beep, L"", MB_ICONEXCLAMATION},
+        {Event(RunEventKind::ProgramNotStarted, L"C:\\Suite\\\\MERUDisp\\MERUDispCfg.exe",
+               ERROR_FILE_NOT_FOUND, ProgramRole::Configurator),
+         Form::None, L"", 0},
+        {Event(RunEventKind::ProgramEndedAtLimit, L"cmd.exe /U /Q /C tree .. /F"), Form::Box,
+         L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
+         MB_ICONERROR},
+        {Event(RunEventKind::RunSaved, dated), Form::Box,
+         L"Сохраненные данные помещены в папку " + dated + kSummaryEnd, MB_ICONINFORMATION},
+        {Event(RunEventKind::ProgramStarted, L"cmd.exe"), Form::None, L"", 0},
+        {Event(RunEventKind::ProgramEnded, L"cmd.exe", 1), Form::None, L"", 0},
+        {Event(RunEventKind::FolderCollected, L"MERUDisp"), Form::None, L"", 0},
+        {Event(RunEventKind::FolderMissing, L"MERUSms"), Form::None, L"", 0},
+    };
+    for (const Case& c : cases) {
+        const OperatorNotice notice = NoticeFor(c.event);
+        const std::string name = std::to_string(static_cast<int>(c.event.kind));
+        EXPECT_EQ(notice.form, c.form) << name;
+        EXPECT_EQ(Utf8(notice.text), Utf8(c.text)) << name;
+        EXPECT_EQ(notice.icon, c.icon) << name;
+        EXPECT_EQ(notice.code, c.form == Form::None ? 0u : c.event.code) << name;
+    }
+}
+
+TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnesReadable) {
+    // The strings the suite's library has always held, and no later one.
+    LibraryModule library(::LoadLibraryExW(
+        (TestProgramFolder() + L"..\\resdll\\classic\\TelmarRC.dll").c_str(), nullptr,
+        LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(library);
+    SetActiveResourceModule(library.Get());
+    const OperatorNotice unwritten =
+        NoticeFor(RunEvent::WithPath(RunEventKind::FileNotWritten, L"C:\\R\\ReadMe.txt", 112));
+    const OperatorNotice limit =
+        NoticeFor(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"cmd.exe"));
+    const OperatorNotice copy =
+        NoticeFor(RunEvent::WithPath(RunEventKind::CopyFailed, L"C:\\R\\a.log", 32));
+    SetActiveResourceModule(nullptr);
+
+    EXPECT_EQ(Utf8(unwritten.text.substr(0, 34)), "Ошибка при записи файла C:\\R\\ReadMe");
+    EXPECT_EQ(Utf8(limit.text), "Превышено время ожидания завершения программы cmd.exe");
+    EXPECT_EQ(Utf8(copy.text.substr(0, 29)), "Ошибка при копировании файла ");
+}
