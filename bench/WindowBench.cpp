@@ -242,8 +242,8 @@ int wmain(int argc, wchar_t** argv) {
                 const std::wstring folder = base + L"captures\\";
                 ::CreateDirectoryW(folder.c_str(), nullptr);
                 const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
-                const CollectionContext context{root,           folder,   folder + L"MERUDrv\\",
-                                                DateTime::Now(), settings, silent};
+                const CollectionContext context{
+                    root, folder, folder + L"MERUDrv\\", DateTime::Now(), settings, silent};
                 const double start = Seconds();
                 for (const CaptureCommand& command : kCaptureCommands)
                     RunCaptureCommand(context, command);

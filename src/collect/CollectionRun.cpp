@@ -33,7 +33,8 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
         }
     }
 
-    const CollectionContext context{request.installationRoot, datedFolder, mirrorBase,
+    ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderCreated, datedFolder));
+    const CollectionContext context{request.installationRoot, datedFolder,      mirrorBase,
                                     request.startDate,        request.settings, ui};
     WriteSnapshotFiles(context, request.description);
     WalkProductPlan(context);

@@ -4,11 +4,13 @@
 
 namespace {
 // `extension` empty: every entry the search returns is copied.
-bool MirrorAndCopy(const CollectionContext& context, const std::wstring& relativeFolder,
-                   const std::wstring& pattern, const std::wstring& extension) {
+std::optional<unsigned long long> MirrorAndCopy(const CollectionContext& context,
+                                                const std::wstring& relativeFolder,
+                                                const std::wstring& pattern,
+                                                const std::wstring& extension) {
     const std::optional<MirrorFolders> folders = OpenMirror(context, relativeFolder);
     if (!folders)
-        return false;
+        return std::nullopt;
     FolderTally tally;
     ForEachFoundEntry(folders->source + pattern, [&](const WIN32_FIND_DATAW& entry) {
         // A folder cannot be copied as a file: taking one would only give a
@@ -20,15 +22,16 @@ bool MirrorAndCopy(const CollectionContext& context, const std::wstring& relativ
         tally.Copy(*folders, entry, context.ui, CopyProgress::Shown);
     });
     tally.Report(*folders, false, context.ui);
-    return true;
+    return tally.Files();
 }
 } // namespace
 
 bool CollectProductConfig(const CollectionContext& context, const std::wstring& relativeFolder) {
-    return MirrorAndCopy(context, relativeFolder, L"*.xml", L".xml");
+    return MirrorAndCopy(context, relativeFolder, L"*.xml", L".xml").has_value();
 }
 
-bool CollectMatchingFiles(const CollectionContext& context, const std::wstring& relativeFolder,
-                          const std::wstring& filePattern) {
+std::optional<unsigned long long> CollectMatchingFiles(const CollectionContext& context,
+                                                       const std::wstring& relativeFolder,
+                                                       const std::wstring& filePattern) {
     return MirrorAndCopy(context, relativeFolder, filePattern, std::wstring());
 }

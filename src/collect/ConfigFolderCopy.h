@@ -2,6 +2,7 @@
 
 #include "collect/CollectionContext.h"
 
+#include <optional>
 #include <string>
 
 // Mirrors installation root + relativeFolder under the mirror base and
@@ -10,6 +11,8 @@
 bool CollectProductConfig(const CollectionContext& context, const std::wstring& relativeFolder);
 
 // Mirrors the folder and copies every entry the search for `filePattern`
-// returns. Same result as CollectProductConfig.
-bool CollectMatchingFiles(const CollectionContext& context, const std::wstring& relativeFolder,
-                          const std::wstring& filePattern);
+// returns. How many were copied; nothing when the folder is not installed or
+// its mirror cannot be made.
+std::optional<unsigned long long> CollectMatchingFiles(const CollectionContext& context,
+                                                       const std::wstring& relativeFolder,
+                                                       const std::wstring& filePattern);

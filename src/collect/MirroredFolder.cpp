@@ -48,8 +48,7 @@ bool FolderTally::Copy(const MirrorFolders& folders, const WIN32_FIND_DATAW& ent
     return true;
 }
 
-void FolderTally::Report(const MirrorFolders& folders, bool fallbackUsed,
-                         ICollectionUi& ui) const {
+void FolderTally::Report(const MirrorFolders& folders, bool fallbackUsed, ICollectionUi& ui) const {
     RunEvent event = RunEvent::WithPath(RunEventKind::FolderCollected, folders.relative);
     event.files = m_files;
     event.bytes = m_bytes;

@@ -46,6 +46,7 @@ class FolderTally {
               CopyProgress progress);
 
     void Report(const MirrorFolders& folders, bool fallbackUsed, ICollectionUi& ui) const;
+    unsigned long long Files() const { return m_files; }
 
   private:
     ULONGLONG m_startedAt;

@@ -107,11 +107,19 @@ void RunConfiguratorExport(const ProductRow& row, const CollectionContext& conte
     program.commandLine =
         ConfiguratorCommandLine(installationRoot, context.mirrorBase, row.folder, row.endName);
     program.output = context.mirrorBase + row.folder + L"\\Struct.XML";
-    if (RunAndWait(program, context.settings.waitLimits.configuratorMs, context.ui) ==
-        ChildResult::NotStarted)
+    const ChildResult result =
+        RunAndWait(program, context.settings.waitLimits.configuratorMs, context.ui);
+    if (result == ChildResult::NotStarted)
         return;
-    // A Struct.XML kept in the installation wins over the fresh export.
-    CollectMatchingFiles(context, row.folder, L"Struct.XML");
+    // A Struct.XML kept in the installation wins over the fresh export, and
+    // makes whole what an export cut short at its limit left.
+    const std::optional<unsigned long long> copied =
+        CollectMatchingFiles(context, row.folder, L"Struct.XML");
+    if (result == ChildResult::TimedOut && copied.value_or(0) == 0) {
+        RunEvent incomplete = RunEvent::WithPath(RunEventKind::OutputIncomplete, program.output);
+        incomplete.program = ProgramRole::Configurator;
+        context.ui.Report(incomplete);
+    }
 }
 
 void WalkProductRow(const ProductRow& row, const CollectionContext& context) {

@@ -8,6 +8,7 @@
 
 enum class RunEventKind {
     DatedFolderExists,   // path: the dated folder, made by an earlier run
+    DatedFolderCreated,  // path: the dated folder, with its mirror base: the run goes on
     FolderNotCreated,    // path (with its backslash), code
     CopyFailed,          // path: the installed file, code
     FileNotWritten,      // path: one of the program's own files, code
@@ -15,6 +16,7 @@ enum class RunEventKind {
     ProgramNotStarted,   // program, path: its command line, code
     ProgramEnded,        // program, path: command line, code: its exit code, duration
     ProgramEndedAtLimit, // program, path: command line, duration
+    OutputIncomplete,    // program, path: what a program ended at its limit left behind
     FolderCollected,     // path: the folder under the installation root, files, bytes,
                          // fallbackUsed, duration
     FolderMissing,       // path: a folder of the plan that is not installed

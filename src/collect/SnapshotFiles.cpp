@@ -94,8 +94,11 @@ bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& c
     program.currentFolder = context.settings.captureFolder;
     program.standardOutput = file.Get();
     program.output = path;
-    if (RunAndWait(program, context.settings.waitLimits.captureMs, context.ui) !=
-        ChildResult::NotStarted)
+    const ChildResult result =
+        RunAndWait(program, context.settings.waitLimits.captureMs, context.ui);
+    if (result == ChildResult::TimedOut)
+        context.ui.Report(RunEvent::WithPath(RunEventKind::OutputIncomplete, path));
+    if (result != ChildResult::NotStarted)
         return true;
     // The file was made for a command that never ran: an empty capture would
     // read as one that found nothing.

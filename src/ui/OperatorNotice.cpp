@@ -38,6 +38,8 @@ OperatorNotice NoticeFor(const RunEvent& event) {
         return Box(LoadResourceText(IDS_SAVED_TO) + event.path +
                        LoadResourceText(IDS_SEND_TO_SUPPORT),
                    MB_ICONINFORMATION);
+    case RunEventKind::DatedFolderCreated:
+    case RunEventKind::OutputIncomplete:
     case RunEventKind::ProgramStarted:
     case RunEventKind::ProgramEnded:
     case RunEventKind::FolderCollected:

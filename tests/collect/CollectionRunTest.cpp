@@ -48,8 +48,8 @@ TEST(CollectionRun, SecondRunForTheSameDateEndsWithTheExistingFolderMessage) {
     RecordingUi first, second;
     ASSERT_TRUE(RunCollection(RequestFor(root.Path()), first));
     EXPECT_FALSE(RunCollection(RequestFor(root.Path()), second));
-    EXPECT_EQ(second.Problems(),
-              (std::vector<Fact>{{RunEventKind::DatedFolderExists, root.Path() + L"2019_04_05\\"}}));
+    EXPECT_EQ(second.Problems(), (std::vector<Fact>{{RunEventKind::DatedFolderExists,
+                                                     root.Path() + L"2019_04_05\\"}}));
 }
 
 TEST(CollectionRun, AFileInTheDatedFoldersPlaceIsNotWrittenInto) {
@@ -57,8 +57,8 @@ TEST(CollectionRun, AFileInTheDatedFoldersPlaceIsNotWrittenInto) {
     WriteBytes(root.Path() + L"2019_04_05", "a file");
     RecordingUi ui;
     EXPECT_FALSE(RunCollection(RequestFor(root.Path()), ui));
-    EXPECT_EQ(ui.Problems(),
-              (std::vector<Fact>{{RunEventKind::DatedFolderExists, root.Path() + L"2019_04_05\\"}}));
+    EXPECT_EQ(ui.Problems(), (std::vector<Fact>{{RunEventKind::DatedFolderExists,
+                                                 root.Path() + L"2019_04_05\\"}}));
     EXPECT_EQ(ReadBytes(root.Path() + L"2019_04_05"), "a file");
 }
 

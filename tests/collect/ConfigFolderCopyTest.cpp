@@ -57,8 +57,8 @@ TEST_F(ConfigFolderCopy, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     EXPECT_EQ(3u, ui.progress.size());
     // The report names the installed file with its folder and follows the
     // progress of that entry's destination.
-    EXPECT_EQ((std::vector<Fact>{{RunEventKind::CopyFailed, source + L"Locked.xml",
-                                  ERROR_SHARING_VIOLATION}}),
+    EXPECT_EQ((std::vector<Fact>{
+                  {RunEventKind::CopyFailed, source + L"Locked.xml", ERROR_SHARING_VIOLATION}}),
               ui.Problems());
     const auto failed = std::find(ui.trail.begin(), ui.trail.end(),
                                   TrailEntry(RunEventKind::CopyFailed, source + L"Locked.xml"));
@@ -114,8 +114,7 @@ TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
 
     EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
     EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
-    EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}),
-              ui.progress);
+    EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}), ui.progress);
     EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
 }
 
@@ -155,8 +154,8 @@ TEST_F(ConfigFolderCopy, AFileInTheMirrorFoldersPlaceIsReportedOnceAndNothingIsC
 
     EXPECT_FALSE(CollectProductConfig(Context(), L"MERUDisp"));
 
-    EXPECT_EQ((std::vector<Fact>{
-                  {RunEventKind::FolderNotCreated, mirrorBase + L"MERUDisp\\", ERROR_ALREADY_EXISTS}}),
+    EXPECT_EQ((std::vector<Fact>{{RunEventKind::FolderNotCreated, mirrorBase + L"MERUDisp\\",
+                                  ERROR_ALREADY_EXISTS}}),
               ui.Problems());
     EXPECT_EQ("in the way", ReadBytes(mirrorBase + L"MERUDisp"));
 }

@@ -129,10 +129,11 @@ TEST_F(LogFolderCopy, ASelectedEntryThatFailsIsReportedAndStopsTheFallback) {
     held.Reset();
 
     EXPECT_EQ(L"", ListFolder(mirror));
-    EXPECT_EQ((std::vector<std::wstring>{mirror + L"current.log",
-                                         TrailEntry(RunEventKind::CopyFailed, source + L"current.log"),
-                                         TrailEntry(RunEventKind::FolderCollected, L"MERUDisp\\Log")}),
-              ui.trail);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{mirror + L"current.log",
+                                   TrailEntry(RunEventKind::CopyFailed, source + L"current.log"),
+                                   TrailEntry(RunEventKind::FolderCollected, L"MERUDisp\\Log")}),
+        ui.trail);
     EXPECT_EQ((std::vector<Fact>{
                   {RunEventKind::CopyFailed, source + L"current.log", ERROR_SHARING_VIOLATION}}),
               ui.Problems());

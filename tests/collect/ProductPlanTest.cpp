@@ -31,7 +31,9 @@ struct PlanFolders {
     RunSettings settings = TestRunSettings(out.Path());
 
     PlanFolders() { MakeFolder(mirror); }
-    void Walk() { WalkProductPlan({root.Path(), out.Path(), mirror, PlanStartDate(), settings, ui}); }
+    void Walk() {
+        WalkProductPlan({root.Path(), out.Path(), mirror, PlanStartDate(), settings, ui});
+    }
     std::string CommandLog(const std::wstring& productFolder) {
         const std::wstring log = root.Path() + productFolder + L"\\commandline.log";
         return Exists(log) ? ReadBytes(log) : std::string();
@@ -192,9 +194,9 @@ TEST(ProductPlan, FileInPlaceOfTheDomainLogsMirrorSkipsTheLogsButNotTheExport) {
 
     f.Walk();
 
-    EXPECT_EQ(f.ui.Problems(), (std::vector<Fact>{{RunEventKind::FolderNotCreated,
-                                                   f.mirror + L"MERUDomain\\Logs\\",
-                                                   ERROR_ALREADY_EXISTS}}));
+    EXPECT_EQ(f.ui.Problems(),
+              (std::vector<Fact>{{RunEventKind::FolderNotCreated, f.mirror + L"MERUDomain\\Logs\\",
+                                  ERROR_ALREADY_EXISTS}}));
     EXPECT_EQ(ListTree(f.mirror),
               Lines({"MERUDomain\\", "MERUDomain\\Domain.xml", "MERUDomain\\Logs",
                      "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
@@ -318,10 +320,11 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
     EXPECT_TRUE(NoProcessLeft(L"MERUDispCfg.exe", 10 * 1000));
     const std::wstring line =
         ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDisp", L"MERUDispCfg.exe");
-    ASSERT_EQ(f.ui.Problems(),
-              (std::vector<Fact>{{RunEventKind::ProgramEndedAtLimit, line}}));
+    ASSERT_EQ(f.ui.Problems(), (std::vector<Fact>{{RunEventKind::ProgramEndedAtLimit, line}}));
     EXPECT_EQ(f.ui.OfKind(RunEventKind::ProgramEndedAtLimit)[0].output,
               f.mirror + L"MERUDisp\\Struct.XML");
+    // The installed Struct.XML made whole what the export left.
+    EXPECT_TRUE(f.ui.OfKind(RunEventKind::OutputIncomplete).empty());
     // The rest of the row and of the plan: the installed Struct.XML, export B,
     // the single file and the inventories.
     EXPECT_EQ(ReadBytes(f.mirror + L"MERUDisp\\Struct.XML"), "installed");

@@ -61,8 +61,9 @@ TEST(ReportedOnce, ProgressAndEverythingButFailuresPassUnchanged) {
     run.Report(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"x"));
     run.Report(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"x"));
     run.Report(RunEvent::WithPath(RunEventKind::RunSaved, L"D:\\out\\"));
-    EXPECT_EQ(dialog.trail, (std::vector<std::wstring>{
-                                L"D:\\out\\a.log", TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
-                                TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
-                                TrailEntry(RunEventKind::RunSaved, L"D:\\out\\")}));
+    EXPECT_EQ(dialog.trail,
+              (std::vector<std::wstring>{L"D:\\out\\a.log",
+                                         TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
+                                         TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
+                                         TrailEntry(RunEventKind::RunSaved, L"D:\\out\\")}));
 }

@@ -30,8 +30,7 @@ bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
              const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
              RecordingUi& ui) {
     const RunSettings settings{{limitMs, limitMs}, systemFolder, current};
-    return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui},
-                             command);
+    return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui}, command);
 }
 
 } // namespace
@@ -135,8 +134,7 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     // call returns, so the wait happened. /U still makes the interpreter's
     // own commands write UTF-16 into it.
     const CaptureCommand command{L"echo out& echo err 1>&2& cd", L"out.txt"};
-    EXPECT_TRUE(
-        Capture(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
+    EXPECT_TRUE(Capture(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
     const std::wstring folder = current.Path().substr(0, current.Path().size() - 1);
     EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"), Utf16(L"out\r\n" + folder + L"\r\n"));
     EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
@@ -153,14 +151,14 @@ TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
     RecordingUi ui;
     WriteBytes(dated.Path() + L"arp.txt", "someone else's");
     MakeFolder(dated.Path() + L"route.txt");
-    EXPECT_FALSE(Capture(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(),
-                                   60 * 1000, ui));
-    EXPECT_FALSE(Capture(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(),
-                                   60 * 1000, ui));
+    EXPECT_FALSE(
+        Capture(SystemFolder(), dated.Path(), kCaptureCommands[3], dated.Path(), 60 * 1000, ui));
+    EXPECT_FALSE(
+        Capture(SystemFolder(), dated.Path(), kCaptureCommands[1], dated.Path(), 60 * 1000, ui));
     EXPECT_EQ(ReadBytes(dated.Path() + L"arp.txt"), "someone else's");
     ASSERT_EQ(ui.events.size(), 2u);
-    EXPECT_EQ(ui.Problems()[0], (Fact{RunEventKind::FileNotWritten, dated.Path() + L"arp.txt",
-                                      ERROR_FILE_EXISTS}));
+    EXPECT_EQ(ui.Problems()[0],
+              (Fact{RunEventKind::FileNotWritten, dated.Path() + L"arp.txt", ERROR_FILE_EXISTS}));
     EXPECT_EQ(ui.events[1].kind, RunEventKind::FileNotWritten);
     EXPECT_EQ(ui.events[1].path, dated.Path() + L"route.txt");
     EXPECT_NE(ui.events[1].code, 0u);
@@ -170,10 +168,11 @@ TEST(RunCaptureCommand, InterpreterThatCannotStartIsReportedOnceAndLeavesNoFile)
     TempFolder folder;
     RecordingUi ui;
     EXPECT_FALSE(Capture(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
-                                   folder.Path(), 60 * 1000, ui));
+                         folder.Path(), 60 * 1000, ui));
     ASSERT_EQ(ui.events.size(), 1u);
     EXPECT_EQ(ui.events[0].kind, RunEventKind::ProgramNotStarted);
-    EXPECT_EQ(ui.events[0].path, CaptureCommandLine(folder.Path() + L"missing", kCaptureCommands[3]));
+    EXPECT_EQ(ui.events[0].path,
+              CaptureCommandLine(folder.Path() + L"missing", kCaptureCommands[3]));
     EXPECT_NE(ui.events[0].code, 0u);
     EXPECT_EQ(ListFolder(folder.Path()), L"");
 }
@@ -194,13 +193,16 @@ TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItSta
     EXPECT_TRUE(NoProcessLeft(hungName, 10 * 1000));
     EXPECT_TRUE(Exists(folder.Path() + L"hung.txt"));
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
-    EXPECT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
-                                                   TrailEntry(RunEventKind::ProgramEndedAtLimit, line)}));
+    EXPECT_EQ(ui.trail,
+              (std::vector<std::wstring>{
+                  TrailEntry(RunEventKind::ProgramStarted, line),
+                  TrailEntry(RunEventKind::ProgramEndedAtLimit, line),
+                  TrailEntry(RunEventKind::OutputIncomplete, folder.Path() + L"hung.txt")}));
     EXPECT_GE(ui.events[1].durationMs, 3000u);
     EXPECT_EQ(ui.events[1].output, folder.Path() + L"hung.txt");
     // The next command runs as usual.
-    EXPECT_TRUE(Capture(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"},
-                                  folder.Path(), 60 * 1000, ui));
+    EXPECT_TRUE(Capture(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"}, folder.Path(),
+                        60 * 1000, ui));
     EXPECT_EQ(ReadBytes(folder.Path() + L"next.txt"), Utf16(L"next\r\n"));
 }
 
@@ -217,8 +219,7 @@ TEST(RunCaptureCommand, EachCaptureFileHoldsExactlyWhatItsCommandWroteInOrder) {
     TempFolder current;
     RecordingUi ui;
     for (const CaptureCommand& command : kCaptureCommands)
-        EXPECT_TRUE(
-            Capture(systemFolder, dated.Path(), command, current.Path(), 60 * 1000, ui))
+        EXPECT_TRUE(Capture(systemFolder, dated.Path(), command, current.Path(), 60 * 1000, ui))
             << Utf8(command.command);
 
     EXPECT_EQ(ListFolder(dated.Path()), L"arp.txt files.tree ipconfig.txt netstat.txt route.txt");

@@ -18,9 +18,7 @@ RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0,
 }
 
 const std::wstring kSummaryEnd =
-    L"\r\nПожалуйста, заархивируйте эту папку и отправьте архив по адресу " DORVAK_SUPPORT_EMAIL_W
-    L" или поместите архив на сетевой диск и отправьте ссылку на него по адресу "
-        DORVAK_SUPPORT_EMAIL_W L".";
+    L"\r\nПожалуйста, заархивируйте эту папку и отправьте архив по адресу " DORVAK_SUPPORT_EMAIL_W L" или поместите архив на сетевой диск и отправьте ссылку на него по адресу " DORVAK_SUPPORT_EMAIL_W L".";
 } // namespace
 
 TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
@@ -77,9 +75,9 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
 
 TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnesReadable) {
     // The strings the suite's library has always held, and no later one.
-    LibraryModule library(::LoadLibraryExW(
-        (TestProgramFolder() + L"..\\resdll\\classic\\TelmarRC.dll").c_str(), nullptr,
-        LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    LibraryModule library(
+        ::LoadLibraryExW((TestProgramFolder() + L"..\\resdll\\classic\\TelmarRC.dll").c_str(),
+                         nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(library);
     SetActiveResourceModule(library.Get());
     const OperatorNotice unwritten =
