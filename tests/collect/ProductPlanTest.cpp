@@ -334,5 +334,7 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
                      "MERUDisp\\LogSSL\\", "MERUDisp\\LogSSL\\LogSSL.log", "MERUDisp\\Struct.XML",
                      "MERUDisp\\Version.txt", "MERUDomain\\", "MERUDomain\\Logs\\",
                      "MERUDomain\\Struct.XML", "MERUDomain\\Version.txt"}));
-    EXPECT_EQ(f.ui.Paths(RunEventKind::ProgramStarted).front(), line);
+    const std::vector<std::wstring> shown = f.ui.Paths(RunEventKind::ProgramStarted);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), line);
 }

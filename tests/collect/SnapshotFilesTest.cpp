@@ -140,7 +140,7 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
     EXPECT_EQ(ListFolder(current.Path()), L"");
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
-    EXPECT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
+    ASSERT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
                                                    TrailEntry(RunEventKind::ProgramEnded, line)}));
     EXPECT_EQ(ui.events[1].code, 0u);
     EXPECT_EQ(ui.events[1].output, dated.Path() + L"out.txt");
@@ -193,7 +193,7 @@ TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItSta
     EXPECT_TRUE(NoProcessLeft(hungName, 10 * 1000));
     EXPECT_TRUE(Exists(folder.Path() + L"hung.txt"));
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
-    EXPECT_EQ(ui.trail,
+    ASSERT_EQ(ui.trail,
               (std::vector<std::wstring>{
                   TrailEntry(RunEventKind::ProgramStarted, line),
                   TrailEntry(RunEventKind::ProgramEndedAtLimit, line),

@@ -57,6 +57,14 @@ TEST(SystemErrorReport, ShowsTheComposedTextInAnErrorBoxCaptionedWithTheProgramN
                                                          ERROR_SHARING_VIOLATION));
 }
 
+TEST(SystemErrorReport, CodeMinusOneIsTheThreadsLastError) {
+    MessageBoxWatcher watcher(ProgramTitle());
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    ReportSystemError(nullptr, L"x", static_cast<DWORD>(-1));
+    ASSERT_TRUE(watcher.WaitFor(1, 5000));
+    EXPECT_EQ(watcher.Texts()[0], ComposeSystemErrorText(L"x", ERROR_SHARING_VIOLATION));
+}
+
 TEST(SystemErrorReport, EmptyTextWithoutCodeShowsNothing) {
     MessageBoxWatcher watcher(ProgramTitle());
     ReportSystemError(nullptr, L"", 0);
