@@ -134,7 +134,7 @@ class EndToEndCase(unittest.TestCase):
         return (self.probe.system_error(COPY_FILE_FAILED + source, code), "error")
 
     def run_scenario(self, root, lines, adjust=None, paste=False, save=None, during=None,
-                     wrapper=(), timeout=300):
+                     wrapper=()):
         """The operator's whole road, checked: Dorvak started from
         <root>\\Dorvak\\, the start day left at today, the description lines
         typed (or pasted) and saved, every message answered until the program
@@ -166,7 +166,7 @@ class EndToEndCase(unittest.TestCase):
             dorvak.save()
         if during is not None:
             during(dorvak, expected)
-        boxes = dorvak.run_to_end(timeout=timeout)
+        boxes = dorvak.run_to_end()
         if expected.messages is not None:
             self.assertEqual(shown(boxes[:-1]), expected.messages)
         self.assert_summary_last(boxes, root, day)
