@@ -11,6 +11,7 @@ if [ ! -x "$BUILD_DIR/wine-run.sh" ]; then
     return 1
 fi
 BUILD_DIR="$(cd "$BUILD_DIR" && pwd)"
+. ./scripts/wine-paths.sh
 export WINEPREFIX="${DORVAK_WINEPREFIX:-$BUILD_DIR/wineprefix}"
 WINE_RUN="$BUILD_DIR/wine-run.sh"
 XVFB_PID=""
@@ -47,10 +48,10 @@ wine_env_start() {
         echo "the first Windows program of $WINEPREFIX did not end within 300 s" >&2
         return 1
     fi
-    /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
+    "$WINESERVER" -p >/dev/null 2>&1 || true
 }
 
 wine_env_stop() {
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }

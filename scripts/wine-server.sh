@@ -5,6 +5,7 @@
 # leaves nothing behind.
 #   wine-server.sh start|stop <build folder>
 set -eu
+. "$(dirname "$0")/wine-paths.sh"
 action="$1"
 build_dir="$(cd "$2" && pwd)"
 export WINEPREFIX="${DORVAK_WINEPREFIX:-$build_dir/wineprefix}"
@@ -13,14 +14,14 @@ case "$action" in
         "$build_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1
         # The server that made the prefix would go after a few idle seconds;
         # one that stays takes its place.
-        /usr/lib/wine/wineserver -k 2>/dev/null || true
-        /usr/lib/wine/wineserver -w
-        /usr/lib/wine/wineserver -p >/dev/null 2>&1
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w
+        "$WINESERVER" -p >/dev/null 2>&1
         "$build_dir/wine-run.sh" cmd /c exit >/dev/null 2>&1
         ;;
     stop)
-        /usr/lib/wine/wineserver -k 2>/dev/null || true
-        /usr/lib/wine/wineserver -w 2>/dev/null || true
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w 2>/dev/null || true
         ;;
     *)
         echo "usage: wine-server.sh start|stop <build folder>" >&2

@@ -2,6 +2,8 @@
 a folder of its own per test, installations copied from templates, and the
 checks that the installation stayed as it was."""
 
+import collections
+import datetime
 import os
 import shutil
 import unittest
@@ -9,7 +11,19 @@ import unittest
 from .environment import Environment
 from .expected import (CONFIGURATOR_LOGS, DATED_NAME, compare_output, dated_name, expected_run,
                        snapshot, tree_difference)
-from .window import SAVED_TO, Dorvak, Probe
+from .window import COPY_FILE_FAILED, SAVED_TO, Dorvak, Probe
+
+# 300 logs over 10 days: enough for every folder of the plan, quick to copy.
+SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
+
+# What run_scenario leaves for the test's own checks: the message boxes in
+# the order answered (the summary last), the expected output it was checked
+# against, the start day, and the dated folder (a Unix path).
+Run = collections.namedtuple("Run", "boxes expected day dated")
+
+
+def shown(boxes):
+    return [(box.text, box.icon) for box in boxes]
 
 
 _session = {}
@@ -113,8 +127,55 @@ class EndToEndCase(unittest.TestCase):
         description = "\r\n".join(description_lines)
         return expected_run(root, day, self.probe.ansi(description), self.probe, **options)
 
-    def assert_output(self, root, day, expected, **options):
-        problems = compare_output(os.path.join(root, dated_name(day)), expected, **options)
+    def failed_copy(self, root, relative, code):
+        """The message of a copy that failed: it names the installed file with
+        its folder (relative: its path under root)."""
+        source = self.root_windows(root) + relative.replace("/", "\\")
+        return (self.probe.system_error(COPY_FILE_FAILED + source, code), "error")
+
+    def run_scenario(self, root, lines, adjust=None, paste=False, save=None, during=None,
+                     wrapper=()):
+        """The operator's whole road, checked: Dorvak started from
+        <root>\\Dorvak\\, the start day left at today, the description lines
+        typed (or pasted) and saved, every message answered until the program
+        ends. The messages before the summary must be the expected ones, the
+        summary comes last, the dated folder holds the expected output, and
+        nothing else in the installation was written.
+
+        adjust(expected): before Dorvak starts, with the output worked out
+        from the installation: the test changes what it expects, or prepares
+        by it (expected.day is the start day).
+        save(dorvak): presses Save its own way, once the description is in.
+        during(dorvak, expected): once Save is pressed, before the remaining
+        messages are answered; it may add the messages it saw to expected.
+
+        Returns a Run for the test's own checks."""
+        day = datetime.date.today()
+        before = snapshot(root)
+        expected = self.expected(root, day, lines)
+        if adjust is not None:
+            adjust(expected)
+        dorvak = self.start(root, wrapper=wrapper)
+        if paste:
+            dorvak.paste_description(lines)
+        else:
+            dorvak.type_description(lines)
+        if save is not None:
+            save(dorvak)
+        else:
+            dorvak.save()
+        if during is not None:
+            during(dorvak, expected)
+        boxes = dorvak.run_to_end()
+        if expected.messages is not None:
+            self.assertEqual(shown(boxes[:-1]), expected.messages)
+        self.assert_summary_last(boxes, root, day)
+        self.assert_output(root, day, expected)
+        self.assert_only_dated_folder_written(root, before, day)
+        return Run(boxes, expected, day, os.path.join(root, dated_name(day)))
+
+    def assert_output(self, root, day, expected):
+        problems = compare_output(os.path.join(root, dated_name(day)), expected)
         self.assertEqual(problems, [], "the dated folder differs from the installation")
 
     def assert_only_dated_folder_written(self, root, before, day, configurators=True):

@@ -128,6 +128,7 @@ class Environment:
         self.drive_c = os.path.join(self.prefix, "drive_c")
         self._xvfb_pid = None
         self.keyboard = None
+        self.wineserver = None
 
     def start(self):
         """The display of whoever started us when it answers, otherwise an
@@ -137,13 +138,16 @@ class Environment:
         if not os.path.exists(self.wine_run):
             raise HarnessError("no wine-run.sh in " + self.build_dir)
         os.environ["WINEPREFIX"] = self.prefix
-        result = self._wine_env(["wine_env_start user", 'echo "$DISPLAY ${XVFB_PID:-}"'],
+        # Also where Wine's server program is: scripts/wine-paths.sh alone names it.
+        result = self._wine_env(["wine_env_start user",
+                                 'printf "%s\\n" "$DISPLAY" "${XVFB_PID:-}" "$WINESERVER"'],
                                 timeout=600)
-        started = result.split()
-        if not started:
-            raise HarnessError("scripts/wine-env.sh named no display")
+        started = result.split("\n")
+        if len(started) < 3 or not started[0] or not started[2]:
+            raise HarnessError("scripts/wine-env.sh named no display or Wine server: %r" % result)
         os.environ["DISPLAY"] = started[0]
-        self._xvfb_pid = started[1] if len(started) > 1 else None
+        self._xvfb_pid = started[1] or None
+        self.wineserver = started[2]
         self.keyboard = Keyboard(os.environ["DISPLAY"])
         self.keyboard.ensure_latin_cyrillic()
         if os.geteuid() == 0:
@@ -171,7 +175,7 @@ class Environment:
     # file permissions it meets them as an operator's account would. The
     # server stays so until whoever started the prefix's server ends it.
     def _restart_server(self, wrapper):
-        server = "/usr/lib/wine/wineserver"
+        server = self.wineserver
         for _ in range(3):
             subprocess.run([server, "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run([server, "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,

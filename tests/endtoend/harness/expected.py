@@ -113,12 +113,17 @@ def product_version(path):
 
 
 class Expected:
-    """The dated folder a run should leave, relative paths mapped to content
-    (bytes), to a check (a function of the bytes), or to None (a folder)."""
+    """The dated folder a run from the start day should leave, relative paths
+    mapped to content (bytes), to a check (a function of the bytes), or to
+    None (a folder); and the messages the run shows before its summary, in
+    order, as (text, icon), or None when the test checks them itself."""
 
-    def __init__(self):
+    def __init__(self, day):
+        self.day = day
         self.entries = {}
-        self.messages = []  # the error messages the run should show, in order
+        self.messages = []
+        self.missing_ok = set()
+        self.partial_ok = set()
 
     def folder(self, path):
         self.entries[path] = None
@@ -126,13 +131,24 @@ class Expected:
     def file(self, path, content):
         self.entries[path] = content
 
+    def may_be_cut(self, path):
+        """A copy that may be missing or hold only the start of its source."""
+        self.missing_ok.add(path)
+        self.partial_ok.add(path)
+
+    def may_be_anything(self, path):
+        """An entry that may be missing and, if a file, hold anything."""
+        self.missing_ok.add(path)
+        if self.entries[path] is not None:
+            self.entries[path] = lambda data: True
+
 
 def expected_run(root, start_date, description_ansi, probe, offset=None):
     """The whole dated folder for a run over the installation at root (a Unix
     path) with the start day start_date (a date)."""
     offset = offset if offset is not None else local_offset()
     start = datetime.datetime(start_date.year, start_date.month, start_date.day)
-    expected = Expected()
+    expected = Expected(start_date)
     expected.file("ReadMe.txt", description_ansi)
     expected.file("WindowVersion.txt",
                   lambda data: re.fullmatch(rb"Version Windows is \d+\.\d+ \(\d+\)\r\n", data))
@@ -251,18 +267,16 @@ def inventory_check(source, probe, offset):
     return check
 
 
-def compare_output(dated_unix, expected, missing_ok=(), partial_ok=()):
+def compare_output(dated_unix, expected):
     """Differences between the dated folder on disk and the expected one, as
-    readable lines; empty when they agree. missing_ok: expected files that
-    may be absent; partial_ok: files that may hold a prefix of their content
-    (copies cut short)."""
+    readable lines; empty when they agree."""
     problems = []
     actual = snapshot(dated_unix)
     for path in sorted(set(actual) - set(expected.entries)):
         problems.append("unexpected: " + path)
     for path, content in sorted(expected.entries.items()):
         if path not in actual:
-            if path not in missing_ok:
+            if path not in expected.missing_ok:
                 problems.append("missing: " + path)
             continue
         if content is None:
@@ -277,7 +291,8 @@ def compare_output(dated_unix, expected, missing_ok=(), partial_ok=()):
         if callable(content):
             good = content(data)
         else:
-            good = data == content or (path in partial_ok and content.startswith(data))
+            good = data == content or (path in expected.partial_ok and
+                                     content.startswith(data))
         if not good:
             wanted = getattr(content, "description", content if not callable(content) else "")
             problems.append("content differs: %s: %r... instead of %r..."
