@@ -1,5 +1,7 @@
 #include "collect/NarrowTextStream.h"
 
+#include "win/Utf8.h"
+
 namespace {
 constexpr size_t kFlushThreshold = 64 * 1024;
 }
@@ -22,15 +24,41 @@ std::string ToNarrowText(const std::wstring& text) {
     return narrow;
 }
 
-NarrowTextStream::NarrowTextStream(const std::wstring& path) {
+bool FitsAnsiCodePage(const std::wstring& text) {
+    const std::wstring read(text.c_str());
+    const std::string narrow = ToNarrowText(read);
+    if (narrow.empty())
+        return read.empty();
+    const int length = ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(),
+                                             static_cast<int>(narrow.size()), nullptr, 0);
+    std::wstring back(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(), static_cast<int>(narrow.size()),
+                              back.data(), length);
+    // What does not come back was replaced by the default character or a
+    // look-alike of the code page's own.
+    return back == read;
+}
+
+NarrowTextStream::NarrowTextStream(const std::wstring& path, TextEncoding encoding)
+    : m_encoding(encoding) {
     m_file.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file) {
         m_error = ::GetLastError();
         if (m_error == 0)
             m_error = ERROR_OPEN_FAILED;
+        return;
     }
+    if (m_encoding == TextEncoding::Utf8)
+        *this << "\xEF\xBB\xBF";
+}
+
+NarrowTextStream& NarrowTextStream::operator<<(const std::wstring& text) {
+    if (m_encoding == TextEncoding::Utf8)
+        return *this << Utf8(std::wstring(text.c_str()));
+    return *this << ToNarrowText(text);
 }
 
 // The owner alone would close the file too, but without the pending text.

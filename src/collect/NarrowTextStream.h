@@ -10,13 +10,23 @@
 // default character of our own); empty when the conversion yields nothing.
 std::string ToNarrowText(const std::wstring& text);
 
-// The program's own text files: opened by wide path for appending (created
-// when missing, no sharing restriction), each LF stored as CR LF, no
-// byte-order mark. A stream that failed to open swallows every write, and so
-// does one whose write failed, so the file never holds a line after a gap.
+// True when the ANSI code page of the calling thread holds every character
+// of `text` (up to a first zero, as ToNarrowText reads it), so that
+// converting loses nothing.
+bool FitsAnsiCodePage(const std::wstring& text);
+
+enum class TextEncoding {
+    Ansi, // the thread's ANSI code page, no byte-order mark
+    Utf8, // with a byte-order mark, which Notepad reads: for text the code page cannot hold
+};
+
+// The program's own text files: created new by wide path (one already there
+// is not ours to write into), no sharing restriction, each LF stored as CR
+// LF. A stream that failed to open swallows every write, and so does one
+// whose write failed, so the file never holds a line after a gap.
 class NarrowTextStream {
   public:
-    explicit NarrowTextStream(const std::wstring& path);
+    NarrowTextStream(const std::wstring& path, TextEncoding encoding);
     ~NarrowTextStream();
     NarrowTextStream(const NarrowTextStream&) = delete;
     NarrowTextStream& operator=(const NarrowTextStream&) = delete;
@@ -27,7 +37,7 @@ class NarrowTextStream {
     DWORD Error() const { return m_error; }
 
     NarrowTextStream& operator<<(const std::string& bytes);
-    NarrowTextStream& operator<<(const std::wstring& text) { return *this << ToNarrowText(text); }
+    NarrowTextStream& operator<<(const std::wstring& text);
     NarrowTextStream& operator<<(const char* bytes) { return *this << std::string(bytes); }
     NarrowTextStream& operator<<(unsigned long long number);
 
@@ -37,6 +47,7 @@ class NarrowTextStream {
     void Close();
 
   private:
+    TextEncoding m_encoding;
     FileHandle m_file;
     std::string m_pending;
     DWORD m_error = 0;

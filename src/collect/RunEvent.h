@@ -12,6 +12,7 @@ enum class RunEventKind {
     FolderNotCreated,    // path (with its backslash), code
     CopyFailed,          // path: the installed file, code
     FileNotWritten,      // path: one of the program's own files, code
+    WrittenInUtf8,       // path: a text file in UTF-8, as its code page lacks a character
     ProgramStarted,      // program, path: its command line
     ProgramNotStarted,   // program, path: its command line, code
     ProgramEnded,        // program, path: command line, code: its exit code, duration

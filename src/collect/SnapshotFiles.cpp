@@ -31,11 +31,17 @@ std::wstring FoldLineBreaks(const std::wstring& text) {
 void WriteReadMe(const std::wstring& datedFolder, const std::wstring& description,
                  ICollectionUi& ui) {
     const std::wstring path = datedFolder + L"ReadMe.txt";
-    NarrowTextStream stream(path);
-    stream << FoldLineBreaks(description);
+    const std::wstring text = FoldLineBreaks(description);
+    // The operator's own words are never cut down to what the code page
+    // holds: a character it lacks makes the whole file UTF-8.
+    const bool fits = FitsAnsiCodePage(text);
+    NarrowTextStream stream(path, fits ? TextEncoding::Ansi : TextEncoding::Utf8);
+    stream << text;
     stream.Close();
     // The operator's own words: losing them must not go unsaid.
     ReportUnwrittenFile(path, stream.Error(), ui);
+    if (!fits && stream.Error() == 0)
+        ui.Report(RunEvent::WithPath(RunEventKind::WrittenInUtf8, path));
 }
 
 WindowsVersion SplitWindowsVersion(DWORD value) {
@@ -56,7 +62,7 @@ std::string WindowVersionText(DWORD versionValue) {
 
 void WriteWindowVersion(const std::wstring& datedFolder, DWORD versionValue, ICollectionUi& ui) {
     const std::wstring path = datedFolder + L"WindowVersion.txt";
-    NarrowTextStream stream(path);
+    NarrowTextStream stream(path, TextEncoding::Ansi);
     stream << WindowVersionText(versionValue);
     stream.EndLine();
     stream.Close();
@@ -94,6 +100,9 @@ bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& c
     program.currentFolder = context.settings.captureFolder;
     program.standardOutput = file.Get();
     program.output = path;
+    // The interpreter would look for "ipconfig" in its current folder, the
+    // program's own, before the path; Windows' cmd leaves it out with this.
+    program.environmentAdditions = {L"NoDefaultCurrentDirectoryInExePath=1"};
     const ChildResult result =
         RunAndWait(program, context.settings.waitLimits.captureMs, context.ui);
     if (result == ChildResult::TimedOut)

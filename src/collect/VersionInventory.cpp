@@ -28,6 +28,17 @@ void ListEntries(const std::wstring& sourceFolder, const std::wstring& extension
         out.EndLine();
     });
 }
+// Names come from the installation: one the code page cannot hold makes
+// the whole inventory UTF-8, rather than a name of question marks.
+bool NamesFitAnsiCodePage(const std::wstring& sourceFolder) {
+    bool fit = true;
+    for (const wchar_t* extension : {L".exe", L".dll"})
+        ForEachFoundEntry(sourceFolder + L"*" + extension, [&](const WIN32_FIND_DATAW& entry) {
+            if (fit && HasExtension(entry.cFileName, extension))
+                fit = FitsAnsiCodePage(entry.cFileName);
+        });
+    return fit;
+}
 } // namespace
 
 bool WriteVersionInventory(const CollectionContext& context, const std::wstring& folder) {
@@ -37,12 +48,15 @@ bool WriteVersionInventory(const CollectionContext& context, const std::wstring&
     // An inventory that cannot be written must not stop the collection, but
     // support must hear that it is missing or cut short.
     const std::wstring path = folders->destination + L"Version.txt";
-    NarrowTextStream out(path);
+    const bool fit = NamesFitAnsiCodePage(folders->source);
+    NarrowTextStream out(path, fit ? TextEncoding::Ansi : TextEncoding::Utf8);
     if (out.IsOpen()) {
         ListEntries(folders->source, L".exe", out);
         ListEntries(folders->source, L".dll", out);
     }
     out.Close();
     ReportUnwrittenFile(path, out.Error(), context.ui);
+    if (!fit && out.Error() == 0)
+        context.ui.Report(RunEvent::WithPath(RunEventKind::WrittenInUtf8, path));
     return true;
 }

@@ -39,6 +39,7 @@ OperatorNotice NoticeFor(const RunEvent& event) {
                        LoadResourceText(IDS_SEND_TO_SUPPORT),
                    MB_ICONINFORMATION);
     case RunEventKind::DatedFolderCreated:
+    case RunEventKind::WrittenInUtf8:
     case RunEventKind::OutputIncomplete:
     case RunEventKind::ProgramStarted:
     case RunEventKind::ProgramEnded:

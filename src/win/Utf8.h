@@ -2,6 +2,5 @@
 
 #include <string>
 
-// UTF-8 bytes of a wide text: for logs and test output, never for the
-// program's own text files, which are in the thread's ANSI code page.
+// UTF-8 bytes of a wide text.
 std::string Utf8(const std::wstring& text);
