@@ -14,6 +14,9 @@ struct WaitLimits {
     DWORD configuratorMs;
 };
 constexpr WaitLimits kShippedWaitLimits{5 * 60 * 1000, 10 * 60 * 1000};
+static_assert(kShippedWaitLimits.captureMs == 5 * 60 * 1000 &&
+                  kShippedWaitLimits.configuratorMs == 10 * 60 * 1000,
+              "an operator's run waits 5 minutes for a capture and 10 for a configurator");
 
 // One outside program to start. `application` is its full path, handed to
 // the system as the program to start, so a blank in the path can never make
