@@ -156,9 +156,17 @@ TEST(Startup, ALibraryIsUsedForItsResourcesWithoutItsCodeEverRunning) {
     EXPECT_FALSE(Exists(mark)) << "the program ran the library's code";
 }
 
-TEST(Startup, ALibraryWithoutTheDialogTemplatesLeavesTheProgramOnItsOwnResources) {
-    InstalledProgram program(L"nostrings");
-    EXPECT_TRUE(StartupMessages(program).empty());
+TEST(Startup, ALibraryLackingAnyResourceTheProgramNeedsIsPassedOverSilently) {
+    // Each lacks one of the three and is otherwise complete, with marked
+    // texts; nostrings lacks all three and every text. The dialog must open
+    // from the program's own module, and Save on an empty description show
+    // the program's own text, after no start-up message.
+    for (const wchar_t* variant :
+         {L"lacks_aboutbox", L"lacks_dialog", L"lacks_icon", L"nostrings"}) {
+        InstalledProgram program(variant);
+        const ShownMessages shown = RunProgram(program, std::wstring(), nullptr, true);
+        EXPECT_EQ(shown.texts, std::vector<std::wstring>{L"Не введено описание"}) << Utf8(variant);
+    }
 }
 
 TEST(Startup, OnlyTheLibraryBesideTheProgramIsLookedAt) {
