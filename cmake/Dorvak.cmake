@@ -58,10 +58,12 @@ function(dorvak_resource_includes target version_target)
 endfunction()
 
 # A resource-only DLL named TelmarRC.dll in its own folder (output_dir), so
-# several versions can exist side by side for tests.
+# several versions can exist side by side for tests. rc_file is relative to
+# the source tree, or a generated script's full path.
 function(dorvak_resource_library target version output_dir rc_file)
     dorvak_version_header(${target} ${version} "TelmarRC.dll" "MERU shared resources")
-    add_library(${target} SHARED ${PROJECT_SOURCE_DIR}/${rc_file})
+    get_filename_component(script ${rc_file} ABSOLUTE BASE_DIR ${PROJECT_SOURCE_DIR})
+    add_library(${target} SHARED ${script})
     set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME TelmarRC
                           RUNTIME_OUTPUT_DIRECTORY ${output_dir} ARCHIVE_OUTPUT_DIRECTORY ${output_dir})
     dorvak_resource_includes(${target} ${target})

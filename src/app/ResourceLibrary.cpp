@@ -18,6 +18,17 @@ std::wstring WithCode(const wchar_t* call, DWORD code) {
     return std::wstring(call) + L" " + std::to_wstring(static_cast<int>(code));
 }
 
+// Refusals that say the system cannot map this file as an image for this
+// program (a 64-bit file on 32-bit Windows: 193; a foreign machine or
+// header: 216, 191), which a plain data mapping does not need. Any other
+// refusal (the file cannot be read or is locked, memory runs out, or an
+// image load ran code that failed: 1114) says the file is unusable, and
+// must never be papered over by a second way in.
+bool IsUnmappableImage(DWORD error) {
+    return error == ERROR_BAD_EXE_FORMAT || error == ERROR_EXE_MACHINE_TYPE_MISMATCH ||
+           error == ERROR_INVALID_EXE_SIGNATURE;
+}
+
 // What the program takes from the library without a fallback of its own:
 // without either template no window could open at all.
 bool HoldsWhatTheProgramNeeds(HMODULE module) {
@@ -56,7 +67,8 @@ HMODULE CheckResourceLibrary(const std::wstring& libraryPath, const ProductVersi
         // as a plain data file its resources are found all the same. A file
         // for any other machine is no library of the suite.
         const WORD machine = ImageMachine(libraryPath);
-        if (machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64)
+        if (IsUnmappableImage(loadError) &&
+            (machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64))
             module.Reset(::LoadLibraryExW(libraryPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!module) {
             // The first refusal says why the file is not a usable module.

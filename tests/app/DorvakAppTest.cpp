@@ -97,6 +97,21 @@ ShownMessages RunProgram(InstalledProgram& program, const std::wstring& currentF
     return shown;
 }
 
+// Sets an environment variable of this process, which the programs it starts
+// inherit, for the object's life.
+class EnvironmentVariable {
+  public:
+    EnvironmentVariable(const wchar_t* name, const std::wstring& value) : m_name(name) {
+        EXPECT_TRUE(::SetEnvironmentVariableW(name, value.c_str()));
+    }
+    ~EnvironmentVariable() { ::SetEnvironmentVariableW(m_name, nullptr); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+  private:
+    const wchar_t* m_name;
+};
+
 std::vector<std::wstring> StartupMessages(InstalledProgram& program,
                                           const std::wstring& currentFolder = std::wstring(),
                                           LONG_PTR* dialogModule = nullptr) {
@@ -120,14 +135,38 @@ TEST(Startup, WithAnAcceptedOrNoResourceLibraryShowsNoMessage) {
     }
 }
 
-TEST(Startup, ALibraryWhoseCodeRefusesToLoadIsStillUsedForItsResources) {
-    InstalledProgram program(L"failinit");
-    EXPECT_TRUE(StartupMessages(program).empty());
+TEST(Startup, ALibraryIsUsedForItsResourcesWithoutItsCodeEverRunning) {
+    // The library's code, run, creates the file the variable names and then
+    // refuses to initialise; its texts are marked.
+    TempFolder marks(L"mark");
+    const std::wstring mark = marks.Path() + L"code ran";
+    const EnvironmentVariable variable(L"DORVAK_TEST_DLL_MARK", mark);
+    {
+        // The mark is real: loaded as code here, the library leaves it.
+        const std::wstring library = TestProgramFolder() + L"..\\resdll\\codemark\\TelmarRC.dll";
+        LibraryModule asCode(::LoadLibraryW(library.c_str()));
+        EXPECT_FALSE(asCode);
+        ASSERT_TRUE(Exists(mark)) << "the library's code leaves no mark";
+        ASSERT_TRUE(::DeleteFileW(mark.c_str()));
+    }
+
+    InstalledProgram program(L"codemark");
+    const ShownMessages shown = RunProgram(program, std::wstring(), nullptr, true);
+    EXPECT_EQ(shown.texts, std::vector<std::wstring>{L"Не введено описание (TelmarRC)"});
+    EXPECT_FALSE(Exists(mark)) << "the program ran the library's code";
 }
 
-TEST(Startup, ALibraryWithoutTheDialogTemplatesLeavesTheProgramOnItsOwnResources) {
-    InstalledProgram program(L"nostrings");
-    EXPECT_TRUE(StartupMessages(program).empty());
+TEST(Startup, ALibraryLackingAnyResourceTheProgramNeedsIsPassedOverSilently) {
+    // Each lacks one of the three and is otherwise complete, with marked
+    // texts; nostrings lacks all three and every text. The dialog must open
+    // from the program's own module, and Save on an empty description show
+    // the program's own text, after no start-up message.
+    for (const wchar_t* variant :
+         {L"lacks_aboutbox", L"lacks_dialog", L"lacks_icon", L"nostrings"}) {
+        InstalledProgram program(variant);
+        const ShownMessages shown = RunProgram(program, std::wstring(), nullptr, true);
+        EXPECT_EQ(shown.texts, std::vector<std::wstring>{L"Не введено описание"}) << Utf8(variant);
+    }
 }
 
 TEST(Startup, OnlyTheLibraryBesideTheProgramIsLookedAt) {

@@ -93,13 +93,13 @@ TEST(ResourceLibrary, WithoutVersionDataIsPassedOverSilently) {
 
 TEST(ResourceLibrary, IsMappedAsDataSoCodeThatWouldRefuseToLoadNeverRuns) {
     // Its DllMain fails: loaded as a program library it could not be used.
-    CheckOutcome outcome = Check(LibraryOfVersion(L"failinit"));
+    CheckOutcome outcome = Check(LibraryOfVersion(L"codemark"));
     LibraryModule owner(outcome.module);
     ASSERT_NE(outcome.module, nullptr);
     EXPECT_TRUE(outcome.messages.empty());
     wchar_t text[64] = {};
     EXPECT_GT(::LoadStringW(outcome.module, IDS_NO_DESCRIPTION, text, 64), 0);
-    EXPECT_STREQ(text, L"Не введено описание");
+    EXPECT_STREQ(text, L"Не введено описание (TelmarRC)");
     EXPECT_NE(::LoadIconW(outcome.module, MAKEINTRESOURCEW(IDI_DORVAK)), nullptr);
 }
 

@@ -128,29 +128,46 @@ std::wstring ListFolder(const std::wstring& folder) {
 
 namespace {
 
-size_t CountProcesses(const std::wstring& fileName) {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    size_t count = 0;
+std::vector<DWORD> ProcessesNamed(const std::wstring& fileName) {
+    std::vector<DWORD> ids;
+    FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return ids;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
-         more = ::Process32NextW(snapshot, &entry))
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry))
         if (::CompareStringOrdinal(entry.szExeFile, -1, fileName.c_str(), -1, TRUE) == CSTR_EQUAL)
-            ++count;
-    ::CloseHandle(snapshot);
-    return count;
+            ids.push_back(entry.th32ProcessID);
+    return ids;
 }
 
 } // namespace
 
-bool NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs) {
+::testing::AssertionResult NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (CountProcesses(fileName) != 0) {
-        if (::GetTickCount64() >= deadline)
-            return false;
+    std::vector<DWORD> left = ProcessesNamed(fileName);
+    while (!left.empty() && ::GetTickCount64() < deadline) {
         ::Sleep(50);
+        left = ProcessesNamed(fileName);
     }
-    return true;
+    if (left.empty())
+        return ::testing::AssertionSuccess();
+    // Ended here, or a process left over would outlive the test program and
+    // keep the test runner waiting on the output it inherited.
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << Utf8(fileName) << " still running after " << timeoutMs << " ms, ended:";
+    for (DWORD id : left) {
+        failure << " pid " << id;
+        KernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (!process) {
+            failure << " (gone)";
+            continue;
+        }
+        if (!::TerminateProcess(process.Get(), 1))
+            failure << " (TerminateProcess " << ::GetLastError() << ")";
+        else if (::WaitForSingleObject(process.Get(), 5000) != WAIT_OBJECT_0)
+            failure << " (still running)";
+    }
+    return failure;
 }

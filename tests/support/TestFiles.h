@@ -4,6 +4,7 @@
 #include "shared/FileTree.h"
 #include "win/Utf8.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
 
@@ -41,4 +42,5 @@ std::wstring ListFolder(const std::wstring& folder);
 
 // Whether every process started from a program file of this name (the file
 // name alone, as the system lists processes) has gone within `timeoutMs`.
-bool NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs);
+// Any still running then is ended at once, and the failure names each.
+::testing::AssertionResult NoProcessLeft(const std::wstring& fileName, DWORD timeoutMs);
