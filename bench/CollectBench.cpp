@@ -111,7 +111,9 @@ int wmain(int argc, wchar_t** argv) {
     ::CreateDirectoryW(warm.c_str(), nullptr);
     ::CreateDirectoryW((warm + L"MERUDrv\\").c_str(), nullptr);
     const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
-    WalkProductPlan({root, warm, warm + L"MERUDrv\\", startDate, settings, warmUi});
+    OwnFolders warmFolders;
+    warmFolders.Add(warm + L"MERUDrv\\");
+    WalkProductPlan({root, warm, warm + L"MERUDrv\\", startDate, settings, warmFolders, warmUi});
     Selection selection;
     CollectSelection(warm + L"MERUDrv\\", L"", selection);
     const std::wstring batchPath = work + L"xcopy.cmd";
@@ -128,7 +130,9 @@ int wmain(int argc, wchar_t** argv) {
                 ::CreateDirectoryW(mirror.c_str(), nullptr);
                 SilentUi ui;
                 const double start = Seconds();
-                WalkProductPlan({root, base, mirror, startDate, settings, ui});
+                OwnFolders own;
+                own.Add(mirror);
+                WalkProductPlan({root, base, mirror, startDate, settings, own, ui});
                 engine.push_back(Seconds() - start);
             },
             [&] {
@@ -152,9 +156,11 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring mirror = base + L"inventories\\";
         ::CreateDirectoryW(mirror.c_str(), nullptr);
         SilentUi ui;
+        OwnFolders own;
+        own.Add(mirror);
         const double start = Seconds();
         for (const std::wstring& folder : PlanInventoryFolders())
-            WriteVersionInventory({root, base, mirror, startDate, settings, ui}, folder);
+            WriteVersionInventory({root, base, mirror, startDate, settings, own, ui}, folder);
         inventories.push_back(Seconds() - start);
         RemoveTree(base);
     }

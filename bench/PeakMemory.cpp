@@ -42,7 +42,9 @@ int wmain(int argc, wchar_t** argv) {
     SilentUi ui;
     const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
     const double start = Seconds();
-    WalkProductPlan({root, work, mirror, startDate, settings, ui});
+    OwnFolders own;
+    own.Add(mirror);
+    WalkProductPlan({root, work, mirror, startDate, settings, own, ui});
     const double elapsed = Seconds() - start;
     PROCESS_MEMORY_COUNTERS after{};
     after.cb = sizeof after;

@@ -242,8 +242,9 @@ int wmain(int argc, wchar_t** argv) {
                 const std::wstring folder = base + L"captures\\";
                 ::CreateDirectoryW(folder.c_str(), nullptr);
                 const RunSettings settings = BenchRunSettings(root + L"Dorvak\\");
+                OwnFolders own;
                 const CollectionContext context{
-                    root, folder, folder + L"MERUDrv\\", DateTime::Now(), settings, silent};
+                    root, folder, folder + L"MERUDrv\\", DateTime::Now(), settings, own, silent};
                 const double start = Seconds();
                 for (const CaptureCommand& command : kCaptureCommands)
                     RunCaptureCommand(context, command);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "collect/OwnFolders.h"
 #include "collect/RunSettings.h"
 #include "win/DateTime.h"
 
@@ -14,5 +15,7 @@ struct CollectionContext {
     std::wstring mirrorBase;       // dated folder + "MERUDrv\"
     DateTime startDate;            // 00:00:00 of the chosen day
     const RunSettings& settings;
+    // The dated folder, the mirror base and every folder made after them.
+    OwnFolders& ownFolders;
     ICollectionUi& ui;
 };

@@ -4,6 +4,7 @@
 #include "collect/ProductPlan.h"
 #include "collect/ReportedOnce.h"
 #include "collect/SnapshotFiles.h"
+#include "win/FolderSecurity.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
@@ -14,9 +15,9 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
     const std::wstring datedFolder = DatedFolderPath(request.installationRoot, request.startDate);
 
     // Creating the dated folder is also the guard against writing into an
-    // earlier run's output: only the creator of the folder goes on.
-    if (!::CreateDirectoryW(datedFolder.c_str(), nullptr)) {
-        const DWORD error = ::GetLastError();
+    // earlier run's output: only the creator of the folder goes on. Nobody
+    // else may then put anything into it while the run goes on.
+    if (const DWORD error = CreateProtectedFolder(datedFolder)) {
         if (error == ERROR_ALREADY_EXISTS)
             ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderExists, datedFolder));
         else
@@ -24,18 +25,21 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
         return false;
     }
 
+    // In a folder just made, a mirror base already there is not the run's.
     const std::wstring mirrorBase = datedFolder + L"MERUDrv\\";
     if (!::CreateDirectoryW(mirrorBase.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_ALREADY_EXISTS) {
-            ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, mirrorBase, error));
-            return false;
-        }
+        ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, mirrorBase, error));
+        return false;
     }
+    OwnFolders ownFolders;
+    ownFolders.Add(datedFolder);
+    ownFolders.Add(mirrorBase);
 
     ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderCreated, datedFolder));
-    const CollectionContext context{request.installationRoot, datedFolder,      mirrorBase,
-                                    request.startDate,        request.settings, ui};
+    const CollectionContext context{
+        request.installationRoot, datedFolder, mirrorBase, request.startDate,
+        request.settings,         ownFolders,  ui};
     WriteSnapshotFiles(context, request.description);
     WalkProductPlan(context);
 

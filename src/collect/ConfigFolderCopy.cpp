@@ -7,7 +7,7 @@ namespace {
 std::optional<unsigned long long> MirrorAndCopy(const CollectionContext& context,
                                                 const std::wstring& relativeFolder,
                                                 const std::wstring& pattern,
-                                                const std::wstring& extension) {
+                                                const std::wstring& extension, CopyTarget target) {
     const std::optional<MirrorFolders> folders = OpenMirror(context, relativeFolder);
     if (!folders)
         return std::nullopt;
@@ -19,7 +19,7 @@ std::optional<unsigned long long> MirrorAndCopy(const CollectionContext& context
             return;
         if (!extension.empty() && !HasExtension(entry.cFileName, extension))
             return;
-        tally.Copy(*folders, entry, context.ui, CopyProgress::Shown);
+        tally.Copy(*folders, entry, context.ui, CopyProgress::Shown, target);
     });
     tally.Report(*folders, false, context.ui);
     return tally.Files();
@@ -27,11 +27,19 @@ std::optional<unsigned long long> MirrorAndCopy(const CollectionContext& context
 } // namespace
 
 bool CollectProductConfig(const CollectionContext& context, const std::wstring& relativeFolder) {
-    return MirrorAndCopy(context, relativeFolder, L"*.xml", L".xml").has_value();
+    return MirrorAndCopy(context, relativeFolder, L"*.xml", L".xml", CopyTarget::NewFile)
+        .has_value();
 }
 
 std::optional<unsigned long long> CollectMatchingFiles(const CollectionContext& context,
                                                        const std::wstring& relativeFolder,
                                                        const std::wstring& filePattern) {
-    return MirrorAndCopy(context, relativeFolder, filePattern, std::wstring());
+    return MirrorAndCopy(context, relativeFolder, filePattern, std::wstring(), CopyTarget::NewFile);
+}
+
+std::optional<unsigned long long> ReplaceExportWithInstalled(const CollectionContext& context,
+                                                             const std::wstring& relativeFolder,
+                                                             const std::wstring& fileName) {
+    return MirrorAndCopy(context, relativeFolder, fileName, std::wstring(),
+                         CopyTarget::ReplacesExport);
 }

@@ -16,3 +16,9 @@ bool CollectProductConfig(const CollectionContext& context, const std::wstring& 
 std::optional<unsigned long long> CollectMatchingFiles(const CollectionContext& context,
                                                        const std::wstring& relativeFolder,
                                                        const std::wstring& filePattern);
+
+// Replaces the run's own export in the folder's mirror with the installed
+// file of that name, when there is one. How many were copied, as above.
+std::optional<unsigned long long> ReplaceExportWithInstalled(const CollectionContext& context,
+                                                             const std::wstring& relativeFolder,
+                                                             const std::wstring& fileName);

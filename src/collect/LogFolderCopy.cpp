@@ -30,13 +30,13 @@ bool CollectLogFolder(const CollectionContext& context, const std::wstring& rela
             // Counts even when the copy fails: a failed log is reported, not
             // silently replaced by an older one.
             selected = true;
-            tally.Copy(*folders, entry, context.ui, CopyProgress::Shown);
+            tally.Copy(*folders, entry, context.ui, CopyProgress::Shown, CopyTarget::NewFile);
         }
     });
 
     const bool fallback = !selected && newest.cFileName[0] != L'\0';
     if (fallback)
-        tally.Copy(*folders, newest, context.ui, CopyProgress::Silent);
+        tally.Copy(*folders, newest, context.ui, CopyProgress::Silent, CopyTarget::NewFile);
     tally.Report(*folders, fallback, context.ui);
     return true;
 }

@@ -18,11 +18,13 @@ struct MirrorFolders {
     std::wstring destination;
 };
 
-// Creates the last component of `folder` (ending with a backslash). One that
-// is already there will do only when it is a folder: a file of that name in
-// the way is reported with the creation's code (ERROR_ALREADY_EXISTS), once,
-// rather than by every copy that would fail inside it.
-bool CreateMirrorFolder(const std::wstring& folder, ICollectionUi& ui);
+// Creates the last component of `folder` (ending with a backslash) inside a
+// folder the run made. One that is already there will do only when this run
+// made it: anything else of that name (a file, a folder or a link that
+// another process put there) is reported with the creation's code
+// (ERROR_ALREADY_EXISTS) and never entered. A parent the run did not make is
+// reported as not found.
+bool CreateMirrorFolder(const std::wstring& folder, const CollectionContext& context);
 
 // Tests that installation root + relative folder exists (a file of that name
 // passes too) and creates the last component of mirror base + relative
@@ -34,6 +36,10 @@ std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
 
 enum class CopyProgress { Shown, Silent };
 
+// A copy makes a new file; only the run's own export of a configurator is
+// replaced by the installed file of the same name.
+enum class CopyTarget { NewFile, ReplacesExport };
+
 // What the copies of one folder came to, reported once the folder is done.
 class FolderTally {
   public:
@@ -43,7 +49,7 @@ class FolderTally {
     // same name and counts it. A failure is reported with the source path;
     // the caller goes on with its next entry.
     bool Copy(const MirrorFolders& folders, const WIN32_FIND_DATAW& entry, ICollectionUi& ui,
-              CopyProgress progress);
+              CopyProgress progress, CopyTarget target);
 
     void Report(const MirrorFolders& folders, bool fallbackUsed, ICollectionUi& ui) const;
     unsigned long long Files() const { return m_files; }

@@ -114,7 +114,7 @@ void RunConfiguratorExport(const ProductRow& row, const CollectionContext& conte
     // A Struct.XML kept in the installation wins over the fresh export, and
     // makes whole what an export cut short at its limit left.
     const std::optional<unsigned long long> copied =
-        CollectMatchingFiles(context, row.folder, L"Struct.XML");
+        ReplaceExportWithInstalled(context, row.folder, L"Struct.XML");
     if (result == ChildResult::TimedOut && copied.value_or(0) == 0) {
         RunEvent incomplete = RunEvent::WithPath(RunEventKind::OutputIncomplete, program.output);
         incomplete.program = ProgramRole::Configurator;
@@ -130,7 +130,7 @@ void WalkProductRow(const ProductRow& row, const CollectionContext& context) {
     // that no copy makes must exist first; without it the logs are left out.
     const bool logsHaveFolder =
         *row.logParent == L'\0' ||
-        CreateMirrorFolder(context.mirrorBase + row.logParent + L"\\", context.ui);
+        CreateMirrorFolder(context.mirrorBase + row.logParent + L"\\", context);
     if (logsHaveFolder)
         for (const wchar_t* logFolder : row.logFolders)
             CollectLogFolder(context, logFolder);

@@ -35,6 +35,8 @@ class CollectFixture : public ::testing::Test {
         MakeFolder(root);
         MakeFolder(m_temp.Path() + L"2024_03_10\\");
         MakeFolder(mirrorBase);
+        own.Add(datedFolder);
+        own.Add(mirrorBase);
     }
 
     TempFolder m_temp{L"collect"};
@@ -43,9 +45,16 @@ class CollectFixture : public ::testing::Test {
     const std::wstring mirrorBase = datedFolder + L"MERUDrv\\";
     RecordingUi ui;
     RunSettings settings = TestRunSettings(m_temp.Path());
+    OwnFolders own;
+
+    // A folder under the mirror base as if the run had made it.
+    void MakeOwnFolder(const std::wstring& folder) {
+        MakeFolder(folder);
+        own.Add(folder + L"\\");
+    }
 
     // What a run with this root, mirror base and start date hands its steps.
     CollectionContext Context(const DateTime& startDate = DateTime()) {
-        return {root, datedFolder, mirrorBase, startDate, settings, ui};
+        return {root, datedFolder, mirrorBase, startDate, settings, own, ui};
     }
 };

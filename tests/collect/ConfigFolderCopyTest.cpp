@@ -101,7 +101,7 @@ TEST_F(ConfigFolderCopy, AnInstalledFolderWithoutMatchesLeavesAnEmptyMirror) {
     EXPECT_TRUE(ui.Quiet());
 }
 
-TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
+TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorButNeverReplaceAFile) {
     MakeFolder(root + L"MERUDisp");
     WriteBytes(root + L"MERUDisp\\Settings.ini", "installed");
     WriteBytes(root + L"MERUDisp\\Other.ini", "other");
@@ -113,9 +113,18 @@ TEST_F(ConfigFolderCopy, MatchingFilesReuseTheMirrorAndReplaceWhatIsThere) {
     EXPECT_TRUE(CollectMatchingFiles(Context(), L"MERUDisp", L"settings.INI"));
 
     EXPECT_EQ(L"Settings.ini", ListFolder(mirrorBase + L"MERUDisp\\"));
-    EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
+    EXPECT_EQ("stale", ReadBytes(mirrorBase + L"MERUDisp\\Settings.ini"));
     EXPECT_EQ((std::vector<std::wstring>{mirrorBase + L"MERUDisp\\Settings.ini"}), ui.progress);
-    EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
+    EXPECT_EQ((std::vector<Fact>{
+                  {RunEventKind::CopyFailed, root + L"MERUDisp\\Settings.ini", ERROR_FILE_EXISTS}}),
+              ui.Problems());
+
+    // The run's own export alone is replaced by the installed file.
+    WriteBytes(mirrorBase + L"MERUDisp\\Struct.XML", "export");
+    WriteBytes(root + L"MERUDisp\\Struct.XML", "installed");
+    EXPECT_EQ(1u, ReplaceExportWithInstalled(Context(), L"MERUDisp", L"Struct.XML").value_or(0));
+    EXPECT_EQ("installed", ReadBytes(mirrorBase + L"MERUDisp\\Struct.XML"));
+    EXPECT_EQ(L"Settings.ini Struct.XML", ListFolder(mirrorBase + L"MERUDisp\\"));
 }
 
 TEST_F(ConfigFolderCopy, AMissingMirrorParentIsReportedWithTheDestinationFolder) {

@@ -15,7 +15,7 @@ class LogFolderCopy : public CollectFixture {
     LogFolderCopy() {
         MakeFolder(root + L"MERUDisp");
         MakeFolder(root + L"MERUDisp\\Log");
-        MakeFolder(mirrorBase + L"MERUDisp");
+        MakeOwnFolder(mirrorBase + L"MERUDisp");
     }
 
     void AddLog(const std::wstring& name, int year, int month, int day, int hour, int minute,

@@ -29,10 +29,12 @@ struct PlanFolders {
     std::wstring mirror = out.Path() + L"MERUDrv\\";
     RecordingUi ui;
     RunSettings settings = TestRunSettings(out.Path());
+    OwnFolders own;
 
     PlanFolders() { MakeFolder(mirror); }
     void Walk() {
-        WalkProductPlan({root.Path(), out.Path(), mirror, PlanStartDate(), settings, ui});
+        own.Add(mirror);
+        WalkProductPlan({root.Path(), out.Path(), mirror, PlanStartDate(), settings, own, ui});
     }
     std::string CommandLog(const std::wstring& productFolder) {
         const std::wstring log = root.Path() + productFolder + L"\\commandline.log";
@@ -190,6 +192,7 @@ TEST(ProductPlan, FileInPlaceOfTheDomainLogsMirrorSkipsTheLogsButNotTheExport) {
     PutNewLog(f.root.Path(), L"MERUDomain\\Logs\\User");
     PutConfigurator(f.root.Path(), L"4.8.0.0");
     MakeFolder(f.mirror + L"MERUDomain");
+    f.own.Add(f.mirror + L"MERUDomain\\"); // as the configuration copy made it
     WriteBytes(f.mirror + L"MERUDomain\\Logs", "in the way");
 
     f.Walk();
@@ -282,8 +285,10 @@ TEST(ProductPlan, RootWithABlankNeverStartsAProgramTheBlankCutsThePathAt) {
     MakeFolder(mirror);
     RecordingUi ui;
     const RunSettings settings = TestRunSettings(out.Path());
+    OwnFolders own;
+    own.Add(mirror);
 
-    WalkProductPlan({root, out.Path(), mirror, PlanStartDate(), settings, ui});
+    WalkProductPlan({root, out.Path(), mirror, PlanStartDate(), settings, own, ui});
 
     EXPECT_EQ(ListFolder(sites.Path()), L"MERU Suite/ MERU.exe");
     // Each configurator got its command line as composed, byte for byte:

@@ -30,7 +30,9 @@ bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
              const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
              RecordingUi& ui) {
     const RunSettings settings{{limitMs, limitMs}, systemFolder, current};
-    return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui}, command);
+    OwnFolders own;
+    return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, own, ui},
+                             command);
 }
 
 } // namespace
@@ -53,7 +55,7 @@ TEST(WindowVersion, FileHoldsOneLineEndedByCrLf) {
     EXPECT_EQ(bytes.size(), 31u);
 }
 
-TEST(ReadMe, StoresTheDescriptionAsTypedInCodePage1251) {
+TEST(ReadMe, StoresTheDescriptionAsTypedInCodePage1251OrWhenItLacksACharacterInUtf8) {
     struct Case {
         const wchar_t* description;
         std::string bytes;
@@ -66,15 +68,19 @@ TEST(ReadMe, StoresTheDescriptionAsTypedInCodePage1251) {
          "\xCF\xE5\xF0\xE2\xE0\xFF\r\n\r\n\xF2\xF0\xE5\xF2\xFC\xFF\r\n"},
         // Lone CR and LF are not lost; the LF reaches the file as CR LF.
         {L"a\rb\nc\r\r\nd", "a\rb\r\nc\r\r\nd"},
-        // Outside code page 1251: the code page's default character.
-        {L"中 лифт €", "? \xEB\xE8\xF4\xF2 \x88"},
+        // A character outside code page 1251: all of it in UTF-8, nothing lost.
+        {L"中 лифт €", "\xEF\xBB\xBF\xE4\xB8\xAD \xD0\xBB\xD0\xB8\xD1\x84\xD1\x82 \xE2\x82\xAC"},
+        {L"тоқтап\r\n", "\xEF\xBB\xBF\xD1\x82\xD0\xBE\xD2\x9B\xD1\x82\xD0\xB0\xD0\xBF\r\n"},
         {L"x", "x"},
     };
     for (const Case& c : cases) {
         TempFolder dated;
         RecordingUi ui;
         WriteReadMe(dated.Path(), c.description, ui);
-        EXPECT_TRUE(ui.events.empty());
+        EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
+        EXPECT_EQ(ui.Paths(RunEventKind::WrittenInUtf8).size(),
+                  c.bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+            << Utf8(c.description);
         EXPECT_EQ(ReadBytes(dated.Path() + L"ReadMe.txt"), c.bytes) << Utf8(c.description);
     }
 }
@@ -90,9 +96,9 @@ TEST(SnapshotTexts, AFileThatCannotBeCreatedIsReportedOnceWithItsPath) {
 
     EXPECT_EQ(ui.Problems(),
               (std::vector<Fact>{
-                  {RunEventKind::FileNotWritten, dated.Path() + L"ReadMe.txt", ERROR_ACCESS_DENIED},
+                  {RunEventKind::FileNotWritten, dated.Path() + L"ReadMe.txt", ERROR_FILE_EXISTS},
                   {RunEventKind::FileNotWritten, dated.Path() + L"WindowVersion.txt",
-                   ERROR_ACCESS_DENIED}}));
+                   ERROR_FILE_EXISTS}}));
     EXPECT_EQ(ui.events.size(), 2u);
 }
 
@@ -255,7 +261,8 @@ TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {
     RecordingUi ui;
 
     const RunSettings settings = TestRunSettings(commandFolder);
-    WriteSnapshotFiles({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, ui},
+    OwnFolders own;
+    WriteSnapshotFiles({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, own, ui},
                        L"Лифт\r\nстоит");
 
     EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt WindowVersion.txt arp.txt files.tree "

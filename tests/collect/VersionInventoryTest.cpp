@@ -78,15 +78,21 @@ TEST_F(VersionInventory, AFileOfFiveGibibytesKeepsItsWholeSize) {
     EXPECT_EQ("Huge.dll\t05.02.24 14:07:33\t5368709120\r\n", Inventory());
 }
 
-TEST_F(VersionInventory, NamesAreWrittenInTheAnsiCodePage) {
+TEST_F(VersionInventory, NamesAreInTheAnsiCodePageUnlessItLacksOne) {
     Install(L"mstore.dll", L"Журнал.exe", 4096);
-    Install(L"mstore.dll", L"\u65E5\u672C.dll", 4096);
-
     EXPECT_TRUE(Write());
+    EXPECT_EQ("\xC6\xF3\xF0\xED\xE0\xEB.exe\t05.02.24 14:07:33\t4096\r\n", Inventory());
+    EXPECT_TRUE(ui.OfKind(RunEventKind::WrittenInUtf8).empty());
 
-    EXPECT_EQ("\xC6\xF3\xF0\xED\xE0\xEB.exe\t05.02.24 14:07:33\t4096\r\n"
-              "??.dll\t05.02.24 14:07:33\t4096\r\n",
+    // One name the code page cannot hold makes the whole file UTF-8.
+    ::DeleteFileW((mirrorBase + L"Common\\Version.txt").c_str());
+    Install(L"mstore.dll", L"\u65E5\u672C.dll", 4096);
+    EXPECT_TRUE(Write());
+    EXPECT_EQ("\xEF\xBB\xBF\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.exe\t05.02.24 "
+              "14:07:33\t4096\r\n\xE6\x97\xA5\xE6\x9C\xAC.dll\t05.02.24 14:07:33\t4096\r\n",
               Inventory());
+    EXPECT_EQ(ui.Paths(RunEventKind::WrittenInUtf8),
+              std::vector<std::wstring>{mirrorBase + L"Common\\Version.txt"});
 }
 
 TEST_F(VersionInventory, AFolderWithoutProgramsGetsAnEmptyFile) {
@@ -97,16 +103,23 @@ TEST_F(VersionInventory, AFolderWithoutProgramsGetsAnEmptyFile) {
     EXPECT_TRUE(ui.Quiet());
 }
 
-TEST_F(VersionInventory, AnExistingMirrorIsWrittenInto) {
-    MakeFolder(mirrorBase + L"Common");
-    WriteBytes(mirrorBase + L"Common\\Settings.xml", "kept");
+TEST_F(VersionInventory, AnExistingMirrorIsWrittenIntoOnlyWhenTheRunMadeIt) {
     Install(L"mstore.dll", L"mstore.dll", 12800);
-
+    MakeOwnFolder(mirrorBase + L"Common");
+    WriteBytes(mirrorBase + L"Common\\Settings.xml", "kept");
     EXPECT_TRUE(Write());
-
     EXPECT_EQ(L"Settings.xml Version.txt", ListFolder(mirrorBase + L"Common\\"));
     EXPECT_EQ("mstore.dll\t05.02.24 14:07:33\t12800\r\n", Inventory());
     EXPECT_TRUE(ui.Quiet());
+
+    // Another's folder of the name, or a link to one elsewhere: not entered.
+    MakeFolder(root + L"Tools");
+    MakeFolder(mirrorBase + L"Tools");
+    EXPECT_FALSE(WriteVersionInventory(Context(), L"Tools"));
+    EXPECT_EQ(L"", ListFolder(mirrorBase + L"Tools\\"));
+    EXPECT_EQ((std::vector<Fact>{
+                  {RunEventKind::FolderNotCreated, mirrorBase + L"Tools\\", ERROR_ALREADY_EXISTS}}),
+              ui.Problems());
 }
 
 TEST_F(VersionInventory, NotInstalledOrUnmirroredFolders) {
@@ -133,13 +146,13 @@ TEST_F(VersionInventory, AFileBearingTheFolderNameGivesAnEmptyInventory) {
 
 TEST_F(VersionInventory, AnInventoryThatCannotBeCreatedIsReportedOnce) {
     Install(L"Loader.exe", L"Loader.exe", 524288);
-    MakeFolder(mirrorBase + L"Common");
+    MakeOwnFolder(mirrorBase + L"Common");
     MakeFolder(mirrorBase + L"Common\\Version.txt");
 
     EXPECT_TRUE(Write());
 
     EXPECT_TRUE(IsFolder(mirrorBase + L"Common\\Version.txt"));
     EXPECT_EQ((std::vector<Fact>{{RunEventKind::FileNotWritten, mirrorBase + L"Common\\Version.txt",
-                                  ERROR_ACCESS_DENIED}}),
+                                  ERROR_FILE_EXISTS}}),
               ui.Problems());
 }

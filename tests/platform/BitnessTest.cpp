@@ -44,7 +44,8 @@ bool Capture(const std::wstring& folder, const std::wstring& command, const wcha
              RecordingUi& ui) {
     const CaptureCommand capture{command.c_str(), fileName};
     const RunSettings settings = TestRunSettings(folder);
-    return RunCaptureCommand({L"", folder, folder + L"MERUDrv\\", DateTime(), settings, ui},
+    OwnFolders own;
+    return RunCaptureCommand({L"", folder, folder + L"MERUDrv\\", DateTime(), settings, own, ui},
                              capture);
 }
 } // namespace

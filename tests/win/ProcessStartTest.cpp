@@ -44,8 +44,8 @@ TEST(ProcessStart, AHandleListNamesOnlyInheritableHandlesAsWindowsRequires) {
                                  CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(own);
     HANDLE copy = nullptr;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), own.Get(), ::GetCurrentProcess(), &copy,
-                                  0, TRUE, DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), own.Get(), ::GetCurrentProcess(), &copy, 0,
+                                  TRUE, DUPLICATE_SAME_ACCESS));
     const KernelHandle inheritable(copy);
     struct Case {
         std::vector<HANDLE> handles;
