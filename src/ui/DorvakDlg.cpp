@@ -128,12 +128,14 @@ void CDorvakDlg::ShowProgressLine(const std::wstring& text) {
 }
 
 void CDorvakDlg::Report(const RunEvent& event) {
+    // Recorded first: whatever the window shows of it, the record already
+    // holds, even for a run ended from outside a moment later.
+    if (m_record)
+        m_record->Take(event);
     if (event.kind == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
         ShowProgressLine(event.path);
     }
-    if (m_record)
-        m_record->Take(event);
     Tell(NoticeFor(event));
     // The command line does not linger through what follows the wait.
     if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
