@@ -65,16 +65,3 @@ TEST(RecordLine, LineBreaksAreShownAndNothingElseIsTouched) {
     for (const Case& c : cases)
         EXPECT_EQ(Utf8(OnOneLine(c.text)), c.line);
 }
-
-TEST(RecordLine, SecondsHaveThreeDecimals) {
-    EXPECT_EQ(Utf8(Seconds(0)), "0.000s");
-    EXPECT_EQ(Utf8(Seconds(7)), "0.007s");
-    EXPECT_EQ(Utf8(Seconds(30004)), "30.004s");
-    EXPECT_EQ(Utf8(Seconds(120450)), "120.450s");
-}
-
-TEST(RecordLine, OneLineOfUtf8EndedByCrLf) {
-    EXPECT_EQ(RecordLine(L"2019-04-05 14:07:33.120 +03:00", L"BOX", L"text=Ошибка\r\nдалее"),
-              "2019-04-05 14:07:33.120 +03:00 BOX text=\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA"
-              "\xD0\xB0<CR><LF>\xD0\xB4\xD0\xB0\xD0\xBB\xD0\xB5\xD0\xB5\r\n");
-}
