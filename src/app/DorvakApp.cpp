@@ -23,14 +23,20 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     ProductVersion productVersion;
     ReadProductVersion(executablePath, productVersion);
 
+    ProgramFacts program{productVersion, ModuleFolder(nullptr), std::wstring(), ProductVersion{}};
+
     // Only the copy beside the program counts: a library found along the
     // search path belongs to someone else. No window exists yet, so the
     // start-up messages have no owner.
+    const std::wstring libraryPath = program.folder + L"TelmarRC.dll";
     HMODULE library =
-        CheckResourceLibrary(ModuleFolder(nullptr) + L"TelmarRC.dll", productVersion,
+        CheckResourceLibrary(libraryPath, productVersion,
                              [](const std::wstring& text) { ShowMessage(nullptr, text, 0); });
-    if (library != nullptr)
+    if (library != nullptr) {
         SetActiveResourceModule(library); // kept for the life of the process
+        program.resourceLibrary = libraryPath;
+        ReadProductVersion(libraryPath, program.resourceLibraryVersion);
+    }
 
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -40,8 +46,8 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     {
         // Started from anywhere, the captures still see the installation
         // root as "..": they run in the program's own folder.
-        RunSettings settings{waitLimits, SystemFolder(), ModuleFolder(nullptr)};
-        CDorvakDlg dialog(installationRoot, productVersion, std::move(settings));
+        RunSettings settings{waitLimits, SystemFolder(), program.folder};
+        CDorvakDlg dialog(installationRoot, std::move(program), std::move(settings));
         dialog.DoModal();
     }
     return false;

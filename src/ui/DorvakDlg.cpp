@@ -3,7 +3,6 @@
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
-#include "ui/OperatorNotice.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
@@ -11,11 +10,10 @@
 
 #include <utility>
 
-CDorvakDlg::CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
-                       RunSettings settings)
+CDorvakDlg::CDorvakDlg(std::wstring installationRoot, ProgramFacts program, RunSettings settings)
     : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
       m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
-      m_installationRoot(std::move(installationRoot)), m_productVersion(productVersion),
+      m_installationRoot(std::move(installationRoot)), m_program(std::move(program)),
       m_settings(std::move(settings)) {}
 
 bool CDorvakDlg::DoDataExchange(CDataExchange& exchange) {
@@ -63,14 +61,22 @@ void CDorvakDlg::OnOK() {
     request.startDate = m_startDate;
     request.description = m_description;
     request.settings = m_settings;
-    if (RunCollection(request, *this))
+    m_record.emplace(
+        RunRecordHead{m_program, m_installationRoot, m_startDate, CharacterCount(m_description)});
+    m_toldOnce.emplace(*this);
+    const bool saved = RunCollection(request, *m_toldOnce);
+    // Closed now: a refused run may be followed by another, with a record
+    // of its own.
+    m_toldOnce.reset();
+    m_record.reset();
+    if (saved)
         CDialog::OnOK();
 }
 
 bool CDorvakDlg::OnSysCommand(WPARAM command, LPARAM) {
     if ((command & 0xFFF0) != IDM_ABOUTBOX)
         return false;
-    CAboutDlg about(m_productVersion);
+    CAboutDlg about(m_program.version);
     about.DoModal(m_hWnd);
     return true;
 }
@@ -122,12 +128,29 @@ void CDorvakDlg::ShowProgressLine(const std::wstring& text) {
 }
 
 void CDorvakDlg::Report(const RunEvent& event) {
+    // Recorded first: whatever the window shows of it, the record already
+    // holds, even for a run ended from outside a moment later.
+    if (m_record)
+        m_record->Take(event);
     if (event.kind == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
         ShowProgressLine(event.path);
     }
-    const OperatorNotice notice = NoticeFor(event);
+    Tell(NoticeFor(event));
+    // The command line does not linger through what follows the wait.
+    if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
+        ShowProgressLine(m_progressBeforeProgram);
+    if (m_record && m_toldOnce)
+        if (const std::optional<RunEvent> failure = m_record->TakeFailure())
+            m_toldOnce->Report(*failure);
+}
+
+void CDorvakDlg::Tell(const OperatorNotice& notice) {
     if (notice.form == OperatorNotice::Form::Box) {
+        // Recorded before it is shown: a run ended from outside while the
+        // box waits still leaves what the operator was reading.
+        if (m_record)
+            m_record->TakeBox(notice);
         // The run's boxes come while, or right after, the thread took no
         // input: a second Enter on Save or an Esc while a configurator ran
         // would otherwise close the box, the summary with the folder's path
@@ -137,7 +160,4 @@ void CDorvakDlg::Report(const RunEvent& event) {
     } else if (notice.form == OperatorNotice::Form::Beep) {
         ::MessageBeep(notice.icon);
     }
-    // The command line does not linger through what follows the wait.
-    if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
-        ShowProgressLine(m_progressBeforeProgram);
 }

@@ -1,25 +1,29 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
+#include "collect/ReportedOnce.h"
 #include "collect/RunSettings.h"
+#include "ui/OperatorNotice.h"
+#include "ui/ProgramFacts.h"
+#include "ui/RunRecord.h"
 #include "win/DateTime.h"
 #include "win/Dialog.h"
-#include "win/VersionInfo.h"
 
 #include <windows.h>
+#include <optional>
 #include <string>
 
 // The program's main window: the start date, the problem description and
 // the progress line; Save runs the collection, the system menu opens the
-// about box. The collection run reports through it while it works.
+// about box. The collection run reports through it while it works, and it
+// hands each outcome and each box it shows to the run's record.
 class CDorvakDlg : public CDialog, public ICollectionUi {
   public:
-    // The installation root the run writes under and the product version the
-    // about box shows, both found at start-up and handed in, so the dialog
-    // needs nothing from the layer above it, and the settings every run
-    // takes.
-    CDorvakDlg(std::wstring installationRoot, const ProductVersion& productVersion,
-               RunSettings settings);
+    // The installation root the run writes under and what start-up learnt of
+    // the program (the about box's version, the record's head), both handed
+    // in, so the dialog needs nothing from the layer above it, and the
+    // settings every run takes.
+    CDorvakDlg(std::wstring installationRoot, ProgramFacts program, RunSettings settings);
 
     const DateTime& StartDate() const { return m_startDate; }
     const std::wstring& Description() const { return m_description; }
@@ -38,6 +42,7 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
 
   private:
     void ShowProgressLine(const std::wstring& text);
+    void Tell(const OperatorNotice& notice);
 
     DateTime m_startDate;
     std::wstring m_progress;
@@ -48,6 +53,12 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     std::wstring m_progressBeforeProgram;
 
     std::wstring m_installationRoot;
-    ProductVersion m_productVersion;
+    ProgramFacts m_program;
     RunSettings m_settings;
+
+    // While a run works: its record, and the filter the run reaches the
+    // dialog through, so that the record's own failure is held to the
+    // engine's rule (a full drive is told once, whoever met it first).
+    std::optional<RunRecord> m_record;
+    std::optional<ReportedOnce> m_toldOnce;
 };

@@ -5,6 +5,7 @@
 #include "shared/WindowSearch.h"
 #include "support/TestFiles.h"
 #include "win/MessageBox.h"
+#include "win/Module.h"
 #include "win/ResourceText.h"
 
 #include <commctrl.h>
@@ -347,4 +348,8 @@ std::wstring AnswerUntilSummary(DialogDriver& driver, HWND dialog,
             return text;
         others.push_back(text);
     }
+}
+
+ProgramFacts TestProgramFacts(const ProductVersion& version) {
+    return ProgramFacts{version, ModuleFolder(nullptr), std::wstring(), ProductVersion{}};
 }

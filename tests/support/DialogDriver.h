@@ -4,6 +4,8 @@
 // (default button, Esc, Ctrl+Enter in a multi-line edit) does the rest.
 #pragma once
 
+#include "ui/ProgramFacts.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -97,3 +99,7 @@ SYSTEMTIME CalendarSelection(HWND calendar);
 // `others`.
 std::wstring AnswerUntilSummary(DialogDriver& driver, HWND dialog,
                                 std::vector<std::wstring>& others);
+
+// The program as the dialog tests present it: this version, the test
+// program's own folder, no resource library.
+ProgramFacts TestProgramFacts(const ProductVersion& version);

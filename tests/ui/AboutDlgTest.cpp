@@ -43,7 +43,8 @@ AboutBoxSeen LookAtAboutBox(DialogDriver& driver, HWND about) {
 TEST(AboutBox, OpensFromTheSystemMenuWithTheVersion) {
     TempFolder root(L"ui");
     // Numbers that show formatting faults: the largest, a zero, two digits.
-    CDorvakDlg dialog(root.Path(), ProductVersion{65535, 0, 12, 7}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{65535, 0, 12, 7}),
+                      TestRunSettings(root.Path()));
 
     std::wstring lastMenuText;
     UINT lastMenuId = 0;

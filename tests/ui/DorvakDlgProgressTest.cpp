@@ -54,7 +54,8 @@ class ProgressProbeDlg : public CDorvakDlg {
 
 TEST(CollectionDialog, ProgressLeavesTheOperatorsInputAlone) {
     TempFolder root(L"ui");
-    ProgressProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    ProgressProbeDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                            TestRunSettings(root.Path()));
     for (int copy = 0; copy < 40; ++copy) {
         std::wstring path =
             root.Path() + L"2024_01_02\\MERUDrv\\Kavmon\\log" + std::to_wstring(copy);
@@ -127,7 +128,8 @@ TEST(CollectionDialog, ProgressLeavesTheOperatorsInputAlone) {
 
 TEST(CollectionDialog, ThousandProgressStepsLeaveALongDescriptionWhereTheOperatorLeftIt) {
     TempFolder root(L"ui");
-    ProgressProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    ProgressProbeDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                            TestRunSettings(root.Path()));
     for (int copy = 0; copy < 1000; ++copy)
         dialog.paths.push_back(root.Path() + L"2024_01_02\\MERUDrv\\MERUDrv\\LogDrv\\log" +
                                std::to_wstring(copy) + L".txt");
@@ -210,7 +212,8 @@ class WaitProbeDlg : public CDorvakDlg {
 
 TEST(CollectionDialog, WindowIsRepaintedWhileAProgramRunsAndTheLimitIsReportedOnce) {
     TempFolder root(L"ui");
-    WaitProbeDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    WaitProbeDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                        TestRunSettings(root.Path()));
     dialog.program.application = TestProgramFolder() + L"NeverEnds.exe";
     dialog.program.commandLine = L"\"" + dialog.program.application + L"\" waited for";
 

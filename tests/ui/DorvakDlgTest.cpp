@@ -41,7 +41,8 @@ void TypeDescription(DialogDriver& driver, HWND dialog, const std::wstring& text
 
 TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
 
     // Until a saving exchange, the start date carries the time of day of the
     // dialog's creation.
@@ -81,7 +82,8 @@ TEST(CollectionDialog, EnterRightAfterOpeningAsksForADescription) {
 
 TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
 
     std::wstring shownDescription;
     std::wstring summary;
@@ -116,7 +118,8 @@ TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
 
 TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
 
     std::wstring summary;
     bool stayedOpen = false;
@@ -153,7 +156,8 @@ TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {
     for (const WORD closeKey : {WORD(VK_ESCAPE), WORD(VK_F4)}) {
         SCOPED_TRACE(closeKey == VK_ESCAPE ? "Esc" : "Alt+F4");
         TempFolder root(L"ui");
-        CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+        CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                          TestRunSettings(root.Path()));
         const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
                                            [&](DialogDriver& driver) {
                                                HWND window =
@@ -175,7 +179,8 @@ TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {
 
 TEST(CollectionDialog, OneSpaceIsADescription) {
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
     std::vector<std::wstring> otherMessages;
     std::wstring summary;
     const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
@@ -197,7 +202,8 @@ TEST(CollectionDialog, OneSpaceIsADescription) {
 
 TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
 
     SYSTEMTIME chosen{};
     std::vector<std::wstring> otherMessages;
@@ -239,7 +245,8 @@ TEST(CollectionDialog, ADayOfNineteenNinetySetInTheCalendarIsTheWholeRunsStartDa
     TempFolder root(L"ui");
     PutFile(root.Path(), L"MERUDrv\\BadClb\\on.log", "on the day", 1990, 1, 1);
     PutFile(root.Path(), L"MERUDrv\\BadClb\\before.log", "the day before", 1989, 12, 31);
-    CDorvakDlg dialog(root.Path(), ProductVersion{}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{}),
+                      TestRunSettings(root.Path()));
 
     std::vector<std::wstring> otherMessages;
     std::wstring summary;

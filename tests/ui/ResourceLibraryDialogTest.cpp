@@ -71,7 +71,8 @@ TEST(ResourceLibraryDialogs, DialogsComeFromTheLibraryButTheAboutIconDoesNot) {
     ASSERT_NE(libraryPixels, IconPixels(IconOf(::GetModuleHandleW(nullptr))));
 
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{4, 7, 2, 10}),
+                      TestRunSettings(root.Path()));
     HINSTANCE dialogModule = nullptr;
     HINSTANCE aboutModule = nullptr;
     HICON bigIcon = nullptr;
@@ -121,7 +122,8 @@ TEST(ResourceLibraryDialogs, WithoutTheAboutTextTheSystemMenuHasNoAboutEntry) {
                                     L"\\TelmarRC.dll");
         EXPECT_NE(library.Get(), nullptr) << Utf8(variant);
         TempFolder root(L"ui");
-        CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
+        CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{4, 7, 2, 10}),
+                          TestRunSettings(root.Path()));
         bool offered = false;
         const DriveResult run =
             DriveModal([&] { return dialog.DoModal(); },
@@ -158,7 +160,8 @@ TEST(ResourceLibraryDialogs, AModuleWithoutTheTemplateOpensNoDialog) {
     } restore;
 
     TempFolder root(L"ui");
-    CDorvakDlg dialog(root.Path(), ProductVersion{4, 7, 2, 10}, TestRunSettings(root.Path()));
+    CDorvakDlg dialog(root.Path(), TestProgramFacts(ProductVersion{4, 7, 2, 10}),
+                      TestRunSettings(root.Path()));
     bool appeared = false;
     const DriveResult run = DriveModal([&] { return dialog.DoModal(); },
                                        [&](DialogDriver& driver) {

@@ -154,6 +154,9 @@ def expected_run(root, start_date, description_ansi, probe, offset=None):
                   lambda data: re.fullmatch(rb"Version Windows is \d+\.\d+ \(\d+\)\r\n", data))
     for name in CAPTURE_FILES:
         expected.file(name, lambda data: True)
+    # The run record: the record's own tests read it; every run that
+    # completes leaves one that says so.
+    expected.file("Dorvak.log", record_completed)
     expected.folder("MERUDrv")
     mirror = "MERUDrv/"
 
@@ -231,6 +234,11 @@ def expected_run(root, start_date, description_ansi, probe, offset=None):
     for relative in TRAILING_LOG_FOLDERS:
         log_folder(relative)
     return expected
+
+
+def record_completed(data):
+    return data.startswith(b"\xef\xbb\xbf") and data.endswith(b"\r\n") and \
+        re.search(rb"\r\n[-0-9 :.+]{30} COMPLETED ", data) is not None
 
 
 def inventory_lines(source, extension, probe, offset):

@@ -1,0 +1,63 @@
+// The run record: Dorvak.log in the dated folder, a line for each outcome
+// of the run and for each box the operator was shown, so that support can
+// read what happened. It reads the same outcomes as the window.
+#pragma once
+
+#include "collect/RunEvent.h"
+#include "ui/OperatorNotice.h"
+#include "ui/ProgramFacts.h"
+#include "win/DateTime.h"
+#include "win/Handles.h"
+
+#include <windows.h>
+#include <optional>
+#include <string>
+
+// What the record's head says of the run besides the program itself. The
+// description is known by its length alone: its text is the operator's.
+struct RunRecordHead {
+    ProgramFacts program;
+    std::wstring installationRoot;
+    DateTime startDay;
+    size_t descriptionCharacters = 0;
+};
+
+class RunRecord {
+  public:
+    explicit RunRecord(RunRecordHead head);
+
+    RunRecord(const RunRecord&) = delete;
+    RunRecord& operator=(const RunRecord&) = delete;
+
+    // DatedFolderCreated opens the record (a new file) and writes its head;
+    // before that nothing is written. Later outcomes get a line each, but
+    // for those the operator is told of in a box, whose line is the box's.
+    void Take(const RunEvent& event);
+
+    // A box as the operator sees it, text, icon and system error.
+    void TakeBox(const OperatorNotice& notice);
+
+    // The record's own failure, once, as the run reports a file it could not
+    // write; from then on the record writes nothing.
+    std::optional<RunEvent> TakeFailure();
+
+  private:
+    void Open(const std::wstring& datedFolder);
+    void WriteHead(const std::wstring& datedFolder);
+    void WriteEnd(const std::wstring& datedFolder);
+    void Write(const wchar_t* keyword, const std::wstring& facts);
+    void Fail(DWORD code);
+
+    RunRecordHead m_head;
+    std::wstring m_path;
+    FileHandle m_file;
+    bool m_failed = false;
+    bool m_marked = false;
+    std::optional<RunEvent> m_failure;
+    ULONGLONG m_openedAt = 0;
+    unsigned long long m_copiedFiles = 0;
+    unsigned long long m_copiedBytes = 0;
+};
+
+// Characters as the operator counts them: a pair of surrogates is one.
+size_t CharacterCount(const std::wstring& text);
