@@ -91,6 +91,10 @@ void RunRecord::Take(const RunEvent& event) {
     case RunEventKind::FolderMissing:
         Write(L"MISSING", L"folder=" + event.path);
         break;
+    case RunEventKind::WrittenInUtf8:
+        // Every other text file the program writes is in the ANSI code page.
+        Write(L"ENCODING", L"utf-8 file=" + event.path);
+        break;
     case RunEventKind::RunSaved:
         WriteEnd(event.path);
         break;

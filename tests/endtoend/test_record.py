@@ -11,12 +11,17 @@ import signal
 import subprocess
 import unittest
 
-import test_faults
+import test_output_drive
+import test_programs
 from harness.case import EndToEndCase
 from harness.expected import CAPTURE_FILES, dated_name, product_version
 from harness.waits import wait_for
 from harness.window import IDC_PROGRESS, PROGRAM_TIMED_OUT, SAVED_TO
-from test_faults import CAPTURE_LIMIT, ERROR_DISK_FULL, ERROR_SHARING_VIOLATION, FileHolder
+from test_output_drive import ERROR_DISK_FULL
+from dorvak_ids import TEST_CAPTURE_LIMIT_MS  # noqa: E402
+from test_unreadable import ERROR_SHARING_VIOLATION, FileHolder
+
+CAPTURE_LIMIT = TEST_CAPTURE_LIMIT_MS / 1000
 
 # Every product, both configurators, the domain's of the first version that
 # exports.
@@ -209,13 +214,13 @@ class RunRecord(EndToEndCase):
         self.assertIn("COMPLETED", record.keywords())
 
     def test_record_that_cannot_be_written_is_told_once_and_the_run_goes_on(self):
-        drive = test_faults.Faults.small_drive(self)
+        drive = test_output_drive.OutputDrive.small_drive(self)
         root = os.path.join(drive, "MERU")
         self.env.sample_install(root, "--seed", "9", "--logs", "0", "--no-configurators")
         today = datetime.date.today()
         # Not a page left: the first line of the record finds the drive full,
         # before any other file of the run does.
-        test_faults.Faults.resize_drive(drive, 0)
+        test_output_drive.OutputDrive.resize_drive(drive, 0)
         dorvak = self.start(root)
         self.save(dorvak, ["Нет места для записи"])
         boxes = dorvak.run_to_end()
@@ -246,7 +251,7 @@ class RunRecord(EndToEndCase):
 
     def end_stand_ins(self, name):
         """The stand-ins this test planted and whatever copies they started."""
-        for pid in test_faults.processes_of(self.env, name):
+        for pid in test_programs.processes_of(self.env, name):
             try:
                 os.kill(pid, signal.SIGKILL)
             except OSError:
