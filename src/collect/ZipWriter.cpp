@@ -205,11 +205,6 @@ CZipWriter::FileOutcome CZipWriter::AddFile(const std::wstring& name, const ZipE
         return FileOutcome::SourceFailed;
     entry.zip64Local = sizeHint >= kZip64FromStart;
     for (;;) {
-        const LARGE_INTEGER start{};
-        if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
-            sourceError = ::GetLastError();
-            return FileOutcome::SourceFailed;
-        }
         switch (DeflateEntry(entry, file, betweenChunks, sourceError)) {
         case Stream::Done:
             if (!RewriteLocalHeader(entry))
@@ -221,12 +216,18 @@ CZipWriter::FileOutcome CZipWriter::AddFile(const std::wstring& name, const ZipE
             return RewindTo(entry.offset) ? FileOutcome::SourceFailed : FileOutcome::ArchiveFailed;
         case Stream::ArchiveFailed:
             return FileOutcome::ArchiveFailed;
-        case Stream::NeedsZip64:
+        case Stream::NeedsZip64: {
             // The file grew past what its local header has room for.
             if (!RewindTo(entry.offset))
                 return FileOutcome::ArchiveFailed;
             entry.zip64Local = true;
+            const LARGE_INTEGER start{};
+            if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+                sourceError = ::GetLastError();
+                return FileOutcome::SourceFailed;
+            }
             break;
+        }
         }
     }
 }

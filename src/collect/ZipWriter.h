@@ -40,11 +40,12 @@ class CZipWriter {
     FileOutcome AddFolder(const std::wstring& name, const ZipEntrySource& source,
                           DWORD& sourceError);
 
-    // Deflates `file` from its start to its end as one entry.
+    // Deflates `file` from where it stands to its end as one entry.
     // `sizeHint` (its size when found) only decides whether the local header
-    // makes room for Zip64 sizes at once. A failed read leaves the archive
-    // as it was before the entry, with `sourceError` set; `betweenChunks`
-    // runs after each chunk.
+    // makes room for Zip64 sizes at once; a file that outgrows it is read
+    // again from its start. A failed read leaves the archive as it was
+    // before the entry, with `sourceError` set; `betweenChunks` runs after
+    // each chunk.
     FileOutcome AddFile(const std::wstring& name, const ZipEntrySource& source, HANDLE file,
                         ULONGLONG sizeHint, const std::function<void()>& betweenChunks,
                         DWORD& sourceError);
