@@ -15,28 +15,22 @@ ZipEntrySource SourceOf(const WIN32_FIND_DATAW& entry) {
             entry.dwFileAttributes};
 }
 
-// Told apart by identity rather than by path, which short names, links and
-// letter case could spell differently.
-bool IsFile(HANDLE file, const BY_HANDLE_FILE_INFORMATION& other) {
-    BY_HANDLE_FILE_INFORMATION info;
-    return ::GetFileInformationByHandle(file, &info) &&
-           info.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-           info.nFileIndexHigh == other.nFileIndexHigh && info.nFileIndexLow == other.nFileIndexLow;
+bool SamePath(const std::wstring& one, const std::wstring& other) {
+    return ::CompareStringOrdinal(one.c_str(), static_cast<int>(one.size()), other.c_str(),
+                                  static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
 }
 
 // One walk of the folder into one archive. Open searches are kept one per
 // level on the heap rather than in recursion, so a deep tree costs no stack.
 class CFolderPacker {
   public:
-    CFolderPacker(const std::wstring& folder, const std::wstring& topName,
-                  IArchiveObserver& observer, CZipWriter& zip)
-        : m_display(folder), m_access(ExtendedLengthPath(folder)), m_observer(observer), m_zip(zip),
-          m_namePrefix(topName.empty() ? L"" : topName + L"/") {}
+    CFolderPacker(const std::wstring& folder, const std::wstring& archive,
+                  const std::wstring& topName, IArchiveObserver& observer, CZipWriter& zip)
+        : m_display(folder), m_access(ExtendedLengthPath(folder)), m_archive(archive),
+          m_observer(observer), m_zip(zip), m_namePrefix(topName.empty() ? L"" : topName + L"/") {}
 
     // False once the archive cannot be written.
     bool Pack(const ZipEntrySource& top) {
-        if (!::GetFileInformationByHandle(m_zip.File(), &m_archive))
-            m_archive = {};
         if (!m_namePrefix.empty() && !AddFolder(L"", top))
             return false;
         struct Level {
@@ -90,6 +84,12 @@ class CFolderPacker {
     }
 
     bool AddFile(const std::wstring& relative, const WIN32_FIND_DATAW& entry) {
+        // By path: asking each file for its identity costs more than packing
+        // it under Wine. The archive shares nothing, so a spelling of its
+        // path that differs (a short name) fails to open rather than being
+        // packed into itself.
+        if (SamePath(m_access + relative, m_archive))
+            return true;
         const std::wstring display = m_display + relative;
         FileHandle file(::CreateFileW((m_access + relative).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -98,8 +98,6 @@ class CFolderPacker {
             m_observer.FileUnreadable(display, ::GetLastError());
             return true;
         }
-        if (IsFile(file.Get(), m_archive))
-            return true;
         m_observer.FileStarted(display);
         const ULONGLONG size = (ULONGLONG{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
         DWORD sourceError = 0;
@@ -111,11 +109,10 @@ class CFolderPacker {
         return outcome != Outcome::ArchiveFailed;
     }
 
-    const std::wstring m_display, m_access;
+    const std::wstring m_display, m_access, m_archive;
     IArchiveObserver& m_observer;
     CZipWriter& m_zip;
     const std::wstring m_namePrefix;
-    BY_HANDLE_FILE_INFORMATION m_archive{};
 };
 } // namespace
 
@@ -131,9 +128,10 @@ ArchiveResult PackFolder(const std::wstring& folder, const std::wstring& archive
     } else if ((top.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         result.error = ERROR_DIRECTORY;
     } else {
+        const std::wstring archive = ExtendedLengthPath(archivePath);
         CZipWriter zip;
-        CFolderPacker packer(base, topName, observer, zip);
-        if (zip.Create(ExtendedLengthPath(archivePath)) &&
+        CFolderPacker packer(base, archive, topName, observer, zip);
+        if (zip.Create(archive) &&
             packer.Pack({top.ftLastWriteTime, top.ftLastAccessTime, top.ftCreationTime,
                          top.dwFileAttributes}) &&
             zip.Finish()) {

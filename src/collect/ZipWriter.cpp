@@ -154,7 +154,7 @@ CZipWriter::~CZipWriter() {
 }
 
 bool CZipWriter::Create(const std::wstring& path) {
-    m_file.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    m_file.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file)
         return Fail(::GetLastError());

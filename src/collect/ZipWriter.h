@@ -26,12 +26,10 @@ class CZipWriter {
     CZipWriter(const CZipWriter&) = delete;
     CZipWriter& operator=(const CZipWriter&) = delete;
 
-    // Creates the archive as a new file: a file already there is a failure
-    // (ERROR_FILE_EXISTS) and stays untouched.
+    // Creates the archive as a new file, shared with no one until it is
+    // finished: a file already there is a failure (ERROR_FILE_EXISTS) and
+    // stays untouched.
     bool Create(const std::wstring& path);
-
-    // The archive's open file, for telling it from the files packed.
-    HANDLE File() const { return m_file.Get(); }
 
     enum class FileOutcome { Added, SourceFailed, ArchiveFailed };
 
