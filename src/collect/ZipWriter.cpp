@@ -23,7 +23,9 @@ constexpr USHORT kUtf8Name = 1 << 11;
 // Host 0 (MS-DOS attributes in the external field), APPNOTE 4.5.
 constexpr USHORT kMadeBy = 45;
 // The NTFS extra field (0x000A) with its one attribute (tag 1): the three
-// file times, 100-nanosecond exact.
+// file times, 100-nanosecond exact. Readers take it from the central
+// directory; a copy in each local header would cost over a percent of a
+// typical archive of logs.
 constexpr USHORT kTimesSize = 36;
 
 void Put16(std::string& out, ULONGLONG value) {
@@ -77,8 +79,9 @@ struct CZipWriter::Entry {
         Put32(header, crc);
         Put32(header, zip64Local ? kMax32 : sizeOut);
         Put32(header, zip64Local ? kMax32 : sizeIn);
+        const std::string unixTime = UnixTime();
         Put16(header, name.size());
-        Put16(header, kTimesSize + (zip64Local ? 20 : 0));
+        Put16(header, (zip64Local ? 20 : 0) + 4 + unixTime.size());
         header += name;
         if (zip64Local) {
             Put16(header, 0x0001);
@@ -86,7 +89,9 @@ struct CZipWriter::Entry {
             Put64(header, sizeIn);
             Put64(header, sizeOut);
         }
-        PutTimes(header);
+        Put16(header, 0x5455);
+        Put16(header, unixTime.size());
+        header += unixTime;
         return header;
     }
 
@@ -127,6 +132,23 @@ struct CZipWriter::Entry {
         }
         PutTimes(header);
         return header;
+    }
+
+    // Info-ZIP's extended timestamp, the last-write time in Unix seconds
+    // (none outside 1970 to 2038). Info-ZIP's unzip restores it to the second
+    // where it would take the DOS fields' even seconds, and it reads a
+    // UTF-8 name in a local header only when the header has some extra field.
+    std::string UnixTime() const {
+        const ULONGLONG time =
+            ULARGE_INTEGER{{source.lastWrite.dwLowDateTime, source.lastWrite.dwHighDateTime}}
+                .QuadPart;
+        const ULONGLONG unixEpoch = 116444736000000000;
+        std::string field(1, '\0');
+        if (time >= unixEpoch && (time - unixEpoch) / 10'000'000 <= 0x7FFFFFFF) {
+            field[0] = 1;
+            Put32(field, (time - unixEpoch) / 10'000'000);
+        }
+        return field;
     }
 
     void PutTimes(std::string& header) const {

@@ -109,15 +109,15 @@ class Readers(unittest.TestCase):
 
     def test_unzip_tests_and_extracts_it(self):
         run = subprocess.run(["unzip", "-t", self.archive], env=UTF8, stdout=subprocess.PIPE)
-        self.assertEqual(run.returncode, 0, run.stdout.decode())
+        self.assertEqual(run.returncode, 0, run.stdout.decode(errors="replace"))
         out = os.path.join(self.work, "unzip")
         subprocess.run(["unzip", "-q", self.archive, "-d", out], env=UTF8, check=True)
-        # Info-ZIP's unzip on Unix reads the DOS fields alone: even seconds.
-        self.assert_extracted(out, 2 * 10**9)
+        # Info-ZIP's unzip takes the seconds of the local Unix timestamp.
+        self.assert_extracted(out, 10**9)
 
     def test_7zip_tests_and_extracts_it(self):
         run = subprocess.run(["7z", "t", self.archive], env=UTF8, stdout=subprocess.PIPE)
-        self.assertIn("Everything is Ok", run.stdout.decode())
+        self.assertIn("Everything is Ok", run.stdout.decode(errors="replace"))
         out = os.path.join(self.work, "7z")
         subprocess.run(["7z", "x", "-o" + out, self.archive], env=UTF8, check=True,
                        stdout=subprocess.DEVNULL)
@@ -150,7 +150,7 @@ class Zip64(unittest.TestCase):
                 self.assertEqual(reader.read(TOP + "/00/first.log"), b"first")
             for command in (["unzip", "-tq", archive], ["7z", "t", archive]):
                 run = subprocess.run(command, env=UTF8, stdout=subprocess.PIPE)
-                self.assertEqual(run.returncode, 0, run.stdout.decode()[-2000:])
+                self.assertEqual(run.returncode, 0, run.stdout.decode(errors="replace")[-2000:])
 
 
 class FullDrive(unittest.TestCase):
