@@ -10,14 +10,18 @@ if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
 # The shipped program is 32-bit: the i686 compilers build it and Wine's
 # 32-bit half (wine32, from the i386 architecture) runs it, in a 64-bit
 # prefix as on 64-bit Windows and in a 32-bit one as on 32-bit Windows.
-# The x86-64 compilers keep the 64-bit build going.
+# The x86-64 compilers keep the 64-bit build going. The archive writer
+# deflates through zlib's static MinGW libraries (libz-mingw-w64-dev); the
+# archive tests read its output back with Info-ZIP's unzip and with 7-Zip,
+# and the archive benchmark times Info-ZIP's zip beside it.
 PACKAGES="cmake ninja-build make
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    mingw-w64-x86-64-dev googletest
+    mingw-w64-x86-64-dev libz-mingw-w64-dev googletest
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick
-    locales clang-format python3"
+    locales clang-format python3
+    unzip p7zip-full zip"
 
 missing=""
 for package in $PACKAGES; do

@@ -1,0 +1,35 @@
+// Packs a folder, everything below it, into one new ZIP archive.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Told while packing; the caller words it.
+class IArchiveObserver {
+  public:
+    virtual ~IArchiveObserver() = default;
+    // Before each file is packed.
+    virtual void FileStarted(const std::wstring& path) = 0;
+    // Between the chunks of a file, so that a window stays painted during
+    // long ones.
+    virtual void LetPaintThrough() = 0;
+    // A file that could not be opened or read, with the system error; it is
+    // left out of the archive.
+    virtual void FileUnreadable(const std::wstring& path, DWORD code) = 0;
+};
+
+struct ArchiveResult {
+    bool written = false; // the archive is complete and closed
+    DWORD error = 0;      // system error of the archive's creation or a write (archive removed)
+    unsigned long long entries = 0, bytesIn = 0, bytesOut = 0; // bytesOut: the archive's size
+    ULONGLONG durationMs = 0;
+};
+
+// Packs every file and folder below `folder` (ending with a backslash) into
+// the new file `archivePath`, each entry named `topName` + "/" + its path
+// below the folder with forward slashes, folders (empty ones too, and the
+// top one as `topName` + "/") ending in "/". The archive itself, when it
+// lies inside the folder, is not packed. A folder that is a link elsewhere
+// is packed as an empty folder, so a link to a parent cannot loop.
+ArchiveResult PackFolder(const std::wstring& folder, const std::wstring& archivePath,
+                         const std::wstring& topName, IArchiveObserver& observer);
