@@ -25,6 +25,10 @@
 #define IDS_WRITE_FILE_FAILED 16707
 #define IDS_PROGRAM_TIMED_OUT 16708
 #define IDS_HANDLER_FAILED 16709
+#define IDS_ARCHIVE_READ_FAILED 16710
+#define IDS_ARCHIVE_MADE 16711
+#define IDS_MEGABYTES 16712
+#define IDS_ARCHIVE_BY_HAND 16713
 // Not in the program's own table: the text a date that cannot be shown reads
 // as, when a resource library supplies one.
 #define IDS_INVALID_DATETIME 55296

@@ -3,8 +3,10 @@
 #include "collect/CollectionContext.h"
 #include "collect/ProductPlan.h"
 #include "collect/ReportedOnce.h"
+#include "collect/RunArchive.h"
 #include "collect/SnapshotFiles.h"
 #include "win/FolderSecurity.h"
+#include "win/SystemFacts.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
@@ -42,7 +44,11 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
         request.settings,         ownFolders,  ui};
     WriteSnapshotFiles(context, request.description);
     WalkProductPlan(context);
+    const RunArchive archive = PackDatedFolder(context, ComputerName());
 
-    ui.Report(RunEvent::WithPath(RunEventKind::RunSaved, datedFolder));
+    RunEvent saved = RunEvent::WithPath(RunEventKind::RunSaved, datedFolder);
+    saved.output = archive.path;
+    saved.size = archive.size;
+    ui.Report(saved);
     return true;
 }

@@ -18,7 +18,8 @@ struct CollectionRequest {
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate);
 
 // Creates the dated folder and the mirror base, writes the snapshot files,
-// walks the product plan and reports the run saved. True when the run
+// walks the product plan, packs the dated folder into one archive and
+// reports the run saved. True when the run
 // completed; false when it stopped before the snapshot files, so the dialog
 // stays open: the dated folder exists already or could not be created
 // (nothing was written), or the mirror base could not be created inside the

@@ -9,7 +9,7 @@ bool IsFullDrive(DWORD code) {
 namespace {
 bool IsFailure(RunEventKind kind) {
     return kind == RunEventKind::FolderNotCreated || kind == RunEventKind::CopyFailed ||
-           kind == RunEventKind::FileNotWritten;
+           kind == RunEventKind::FileNotWritten || kind == RunEventKind::FileNotArchived;
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {

@@ -21,7 +21,11 @@ enum class RunEventKind {
     FolderCollected,     // path: the folder under the installation root, files, bytes,
                          // fallbackUsed, duration
     FolderMissing,       // path: a folder of the plan that is not installed
-    RunSaved,            // path: the dated folder
+    FileNotArchived,     // path: a file of the dated folder left out of the archive, code
+    ArchiveWritten,      // path: the archive, files: entries, bytes: bytes packed, size,
+                         // duration
+    RunSaved,            // path: the dated folder, output: its archive (empty when none was
+                         // made), size: the archive's
 };
 
 // Which kind of outside program an event is about.
@@ -41,6 +45,8 @@ struct RunEvent {
     ULONGLONG durationMs = 0;
     unsigned long long files = 0;
     unsigned long long bytes = 0;
+    // The size of the file a step made (an archive).
+    unsigned long long size = 0;
     bool fallbackUsed = false;
 
     static RunEvent WithPath(RunEventKind kind, std::wstring path, DWORD code = 0) {

@@ -13,6 +13,26 @@ OperatorNotice Box(std::wstring text, UINT icon) {
 OperatorNotice SystemError(const std::wstring& text, DWORD code) {
     return {OperatorNotice::Form::Box, ComposeSystemErrorText(text, code), MB_ICONERROR, code};
 }
+
+// Megabytes with one decimal after a comma, as Russian writes them; an
+// archive of a few bytes is not shown as nothing.
+std::wstring Megabytes(unsigned long long bytes) {
+    const unsigned long long tenths = (bytes * 10 + 1024 * 1024 / 2) / (1024 * 1024);
+    const unsigned long long shown = bytes > 0 && tenths == 0 ? 1 : tenths;
+    return std::to_wstring(shown / 10) + L"," + std::to_wstring(shown % 10);
+}
+
+// The run saved: where, the archive to send or the request to make it, and
+// where to send it.
+std::wstring Summary(const RunEvent& saved) {
+    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.path;
+    if (!saved.output.empty())
+        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.output + L" (" +
+                Megabytes(saved.size) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
+    else
+        text += LoadAddedResourceText(IDS_ARCHIVE_BY_HAND);
+    return text + LoadResourceText(IDS_SEND_TO_SUPPORT);
+}
 } // namespace
 
 OperatorNotice NoticeFor(const RunEvent& event) {
@@ -34,10 +54,11 @@ OperatorNotice NoticeFor(const RunEvent& event) {
         return {};
     case RunEventKind::ProgramEndedAtLimit:
         return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.path, MB_ICONERROR);
+    case RunEventKind::FileNotArchived:
+        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.path, event.code);
     case RunEventKind::RunSaved:
-        return Box(LoadResourceText(IDS_SAVED_TO) + event.path +
-                       LoadResourceText(IDS_SEND_TO_SUPPORT),
-                   MB_ICONINFORMATION);
+        return Box(Summary(event), MB_ICONINFORMATION);
+    case RunEventKind::ArchiveWritten:
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:
     case RunEventKind::OutputIncomplete:

@@ -91,6 +91,14 @@ void RunRecord::Take(const RunEvent& event) {
     case RunEventKind::FolderMissing:
         Write(L"MISSING", L"folder=" + event.path);
         break;
+    case RunEventKind::ArchiveWritten:
+        Write(L"ARCHIVE", L"entries=" + Number(event.files) + L" bytes-in=" + Number(event.bytes) +
+                              L" bytes-out=" + Number(event.size) + L" took=" +
+                              Seconds(event.durationMs) + L" file=" + event.path);
+        break;
+    case RunEventKind::FileNotArchived:
+        Write(L"NOT-ARCHIVED", L"code=" + Number(event.code) + L" file=" + event.path);
+        break;
     case RunEventKind::WrittenInUtf8:
         // Every other text file the program writes is in the ANSI code page.
         Write(L"ENCODING", L"utf-8 file=" + event.path);

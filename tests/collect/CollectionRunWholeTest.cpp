@@ -5,7 +5,9 @@
 #include "collect/SnapshotFiles.h"
 #include "support/RecordingUi.h"
 #include "support/TestFiles.h"
+#include "collect/RunArchive.h"
 #include "win/Module.h"
+#include "win/SystemFacts.h"
 
 #include <gtest/gtest.h>
 
@@ -146,10 +148,11 @@ std::vector<std::string> FullMirror() {
 // The folders that the progress line went through, in order, each run of
 // files in one folder counted once; relative to the mirror base. A program
 // being waited for stands as its command line.
-std::vector<std::wstring> ProgressFolders(const RecordingUi& ui, const std::wstring& mirror) {
+std::vector<std::wstring> ProgressFolders(const std::vector<std::wstring>& trail,
+                                          const std::wstring& mirror) {
     const std::wstring started = TrailEntry(RunEventKind::ProgramStarted, L"");
     std::vector<std::wstring> folders;
-    for (const std::wstring& path : ui.trail) {
+    for (const std::wstring& path : trail) {
         if (path.compare(0, started.size(), started) == 0) {
             folders.push_back(path.substr(started.size()));
             continue;
@@ -183,8 +186,10 @@ TEST(WholeRun, EveryProductInstalled) {
     const std::wstring mirror = dated + L"MERUDrv\\";
     for (const char* name : kSnapshotFiles)
         EXPECT_TRUE(Exists(dated + std::wstring(name, name + strlen(name)))) << name;
-    EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt WindowVersion.txt arp.txt files.tree "
-                                 L"ipconfig.txt netstat.txt route.txt");
+    EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt " +
+                                     ArchiveName(ComputerName(), PlanStartDate()) +
+                                     L" WindowVersion.txt arp.txt files.tree ipconfig.txt "
+                                     L"netstat.txt route.txt");
     EXPECT_EQ(ListTree(mirror), Lines(FullMirror()));
 
     // Contents that show who wrote them: the installation's own Struct.XML
@@ -228,9 +233,15 @@ TEST(WholeRun, EveryProductInstalled) {
          L"Ulvar", // Ulvar.bad
          L"MERUProt\\BadProt", L"MERUSms", L"MERUSms\\BadSms", L"MERUSms\\LogSms", L"Kavmon",
          L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"});
-    const std::vector<std::wstring> order = ProgressFolders(ui, mirror);
+    // The walk ends with the last log folder; packing follows it.
+    const auto walkEnd =
+        std::find(ui.trail.begin(), ui.trail.end(),
+                  TrailEntry(RunEventKind::FolderCollected, L"Common\\MultiProgLogs"));
+    ASSERT_NE(walkEnd, ui.trail.end());
+    const std::vector<std::wstring> walk(ui.trail.begin(), walkEnd);
+    const std::vector<std::wstring> order = ProgressFolders(walk, mirror);
     EXPECT_EQ(order, expectedOrder);
-    const std::vector<std::wstring>& progress = ui.progress;
+    const std::vector<std::wstring>& progress = walk;
     EXPECT_EQ(progress.back(), mirror + L"Common\\MultiProgLogs\\MultiProgLogs.log");
     EXPECT_EQ(
         *std::prev(std::find(progress.begin(), progress.end(), mirror + L"MERUDomain\\Domain.xml")),
@@ -248,6 +259,14 @@ TEST(WholeRun, EveryProductInstalled) {
     EXPECT_EQ(logRem->files, 1u);
     EXPECT_EQ(logRem->bytes, 1u);
     EXPECT_EQ(ui.Paths(RunEventKind::RunSaved), std::vector<std::wstring>{dated});
+    // The folder packed last, into the archive of the start day inside it.
+    const std::wstring archive = dated + ArchiveName(ComputerName(), PlanStartDate());
+    const std::vector<RunEvent> packed = ui.OfKind(RunEventKind::ArchiveWritten);
+    ASSERT_EQ(packed.size(), 1u);
+    EXPECT_EQ(packed[0].path, archive);
+    EXPECT_EQ(packed[0].size, ReadBytes(archive).size());
+    EXPECT_EQ(ui.events.back().output, archive);
+    EXPECT_EQ(ui.events.back().size, packed[0].size);
     EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
 }
 
@@ -265,12 +284,16 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     ASSERT_TRUE(RunCollection(request, ui));
 
     const std::wstring dated = root.Path() + L"2024_03_01\\";
-    EXPECT_EQ(ListTree(dated), Lines({"MERUDrv\\", "ReadMe.txt", "WindowVersion.txt", "arp.txt",
-                                      "files.tree", "ipconfig.txt", "netstat.txt", "route.txt"}));
+    EXPECT_EQ(ListTree(dated),
+              Lines({"MERUDrv\\", "ReadMe.txt", Utf8(ArchiveName(ComputerName(), PlanStartDate())),
+                     "WindowVersion.txt", "arp.txt", "files.tree", "ipconfig.txt", "netstat.txt",
+                     "route.txt"}));
     EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCD\xE5\xF2 \xF1\xE2\xFF\xE7\xE8");
     // The five captures, every folder of the plan missing, then the run saved.
     EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
-    EXPECT_TRUE(ui.progress.empty());
+    // Only the packing showed in the progress line.
+    for (const std::wstring& path : ui.progress)
+        EXPECT_EQ(path.compare(0, dated.size(), dated), 0) << Utf8(path);
     EXPECT_EQ(ui.OfKind(RunEventKind::ProgramEnded).size(), kCaptureCommandCount);
     EXPECT_EQ(ui.OfKind(RunEventKind::FolderCollected).size(), 0u);
     EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);

@@ -2,13 +2,17 @@
 // tests both expect it.
 #pragma once
 
-#include "res/resource.h"
-#include "win/ResourceText.h"
+#include "collect/RunArchive.h"
+#include "ui/OperatorNotice.h"
+#include "win/SystemFacts.h"
 
 #include <string>
 
 // The closing message of a run that wrote `datedFolder` (with its trailing
-// backslash).
-inline std::wstring ExpectedSummary(const std::wstring& datedFolder) {
-    return LoadResourceText(IDS_SAVED_TO) + datedFolder + LoadResourceText(IDS_SEND_TO_SUPPORT);
+// backslash) and packed it into the archive of `startDay` found there.
+inline std::wstring ExpectedSummary(const std::wstring& datedFolder, const DateTime& startDay) {
+    RunEvent saved = RunEvent::WithPath(RunEventKind::RunSaved, datedFolder);
+    saved.output = datedFolder + ArchiveName(ComputerName(), startDay);
+    saved.size = FileSize(saved.output).value_or(0);
+    return NoticeFor(saved).text;
 }

@@ -109,7 +109,7 @@ TEST(CollectionDialog, CtrlEnterAddsALineAndEnterRunsTheCollection) {
     EXPECT_EQ(Utf8(shownDescription), "Lift 3 stopped\r\nat 10:15");
     EXPECT_EQ(Utf8(dialog.Description()), "Lift 3 stopped\r\nat 10:15");
     EXPECT_EQ(run.modalResult, IDOK);
-    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder, dialog.StartDate())));
     for (const std::wstring& text : otherMessages)
         ADD_FAILURE() << "unexpected message: " << Utf8(text);
     EXPECT_TRUE(IsFolder(datedFolder));
@@ -147,7 +147,7 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
         });
     ExpectNoFailures(run);
 
-    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder)));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder, dialog.StartDate())));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(run.modalResult, IDOK);
 }
@@ -196,8 +196,8 @@ TEST(CollectionDialog, OneSpaceIsADescription) {
     ExpectNoFailures(run);
     EXPECT_EQ(run.modalResult, IDOK);
     EXPECT_EQ(Utf8(dialog.Description()), " ");
-    EXPECT_EQ(Utf8(summary),
-              Utf8(ExpectedSummary(DatedFolderPath(root.Path(), Midnight(Today())))));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(DatedFolderPath(root.Path(), Midnight(Today())),
+                                                  dialog.StartDate())));
 }
 
 TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {
@@ -273,7 +273,7 @@ TEST(CollectionDialog, ADayOfNineteenNinetySetInTheCalendarIsTheWholeRunsStartDa
     EXPECT_EQ(run.modalResult, IDOK);
     EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S")), "1990-01-01 00:00:00");
     const std::wstring dated = root.Path() + L"1990_01_01\\";
-    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(dated)));
+    EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(dated, dialog.StartDate())));
     for (const std::wstring& text : otherMessages)
         ADD_FAILURE() << "unexpected message: " << Utf8(text);
     const std::string tree = ListTree(dated + L"MERUDrv\\");

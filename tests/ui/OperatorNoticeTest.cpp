@@ -18,7 +18,22 @@ RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0,
 }
 
 const std::wstring kSummaryEnd =
-    L"\r\nПожалуйста, заархивируйте эту папку и отправьте архив по адресу " DORVAK_SUPPORT_EMAIL_W L" или поместите архив на сетевой диск и отправьте ссылку на него по адресу " DORVAK_SUPPORT_EMAIL_W L".";
+    L"\r\nПожалуйста, отправьте архив этой папки по адресу " DORVAK_SUPPORT_EMAIL_W L" или "
+                                                                                    L"поместите "
+                                                                                    L"архив на "
+                                                                                    L"сетевой диск "
+                                                                                    L"и отправьте "
+                                                                                    L"ссылку на "
+                                                                                    L"него по "
+                                                                                    L"адресу"
+                                                                                    L" " DORVAK_SUPPORT_EMAIL_W L".";
+
+RunEvent Saved(const std::wstring& dated, const std::wstring& archive, unsigned long long size) {
+    RunEvent event = RunEvent::WithPath(RunEventKind::RunSaved, dated);
+    event.output = archive;
+    event.size = size;
+    return event;
+}
 } // namespace
 
 TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
@@ -56,8 +71,28 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
         {Event(RunEventKind::ProgramEndedAtLimit, L"cmd.exe /U /Q /C tree .. /F"), Form::Box,
          L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
          MB_ICONERROR},
-        {Event(RunEventKind::RunSaved, dated), Form::Box,
-         L"Сохраненные данные помещены в папку " + dated + kSummaryEnd, MB_ICONINFORMATION},
+        {Saved(dated, dated + L"VM_2019_04_05.zip", 2500463), Form::Box,
+         L"Сохраненные данные помещены в папку " + dated + L"\r\nАрхив для отправки: " + dated +
+             L"VM_2019_04_05.zip (2,4 МБ)" + kSummaryEnd,
+         MB_ICONINFORMATION},
+        {Saved(dated, dated + L"a.zip", 900), Form::Box,
+         L"Сохраненные данные помещены в папку " + dated + L"\r\nАрхив для отправки: " + dated +
+             L"a.zip (0,1 МБ)" + kSummaryEnd,
+         MB_ICONINFORMATION},
+        {Saved(dated, L"", 0), Form::Box,
+         L"Сохраненные данные помещены в папку " + dated +
+             L"\r\nАрхив создать не удалось: пожалуйста, заархивируйте эту папку сами." +
+             kSummaryEnd,
+         MB_ICONINFORMATION},
+        {Event(RunEventKind::FileNotArchived, dated + L"netstat.txt", ERROR_SHARING_VIOLATION),
+         Form::Box,
+         ComposeSystemErrorText(L"Ошибка при чтении файла для архива " + dated + L"netstat.txt",
+                                ERROR_SHARING_VIOLATION),
+         MB_ICONERROR},
+        {Event(RunEventKind::ArchiveWritten, dated + L"VM_2019_04_05.zip"), Form::None, L"", 0},
+        {Event(RunEventKind::WrittenInUtf8, dated + L"ReadMe.txt"), Form::None, L"", 0},
+        {Event(RunEventKind::OutputIncomplete, dated + L"arp.txt"), Form::None, L"", 0},
+        {Event(RunEventKind::DatedFolderCreated, dated), Form::None, L"", 0},
         {Event(RunEventKind::ProgramStarted, L"cmd.exe"), Form::None, L"", 0},
         {Event(RunEventKind::ProgramEnded, L"cmd.exe", 1), Form::None, L"", 0},
         {Event(RunEventKind::FolderCollected, L"MERUDisp"), Form::None, L"", 0},
@@ -88,7 +123,7 @@ TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnes
         NoticeFor(RunEvent::WithPath(RunEventKind::CopyFailed, L"C:\\R\\a.log", 32));
     SetActiveResourceModule(nullptr);
 
-    EXPECT_EQ(Utf8(unwritten.text.substr(0, 34)), "Ошибка при записи файла C:\\R\\ReadMe");
+    EXPECT_EQ(Utf8(unwritten.text.substr(0, 35)), "Ошибка при записи файла C:\\R\\ReadMe");
     EXPECT_EQ(Utf8(limit.text), "Превышено время ожидания завершения программы cmd.exe");
     EXPECT_EQ(Utf8(copy.text.substr(0, 29)), "Ошибка при копировании файла ");
 }

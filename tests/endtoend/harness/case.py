@@ -125,7 +125,12 @@ class EndToEndCase(unittest.TestCase):
 
     def expected(self, root, day, description_lines, **options):
         description = "\r\n".join(description_lines)
-        return expected_run(root, day, self.probe.ansi(description), self.probe, **options)
+        return expected_run(root, day, self.probe.ansi(description), self.probe,
+                            archive=self.archive_name(day), **options)
+
+    def archive_name(self, day):
+        """The archive a run of that start day leaves in its dated folder."""
+        return "%s_%s.zip" % (self.env.computer_name(), day.strftime("%Y_%m_%d"))
 
     def failed_copy(self, root, relative, code):
         """The message of a copy that failed: it names the installed file with

@@ -230,6 +230,13 @@ class Environment:
         rest = unix_path[len(best[1]):].strip("/")
         return best[0].upper() + "\\" + rest.replace("/", "\\")
 
+    def computer_name(self):
+        """The name Windows programs of the prefix are told, as the archive
+        of a run is named after it."""
+        if getattr(self, "_computer_name", None) is None:
+            self._computer_name = self.run_windows(["cmd", "/c", "echo %COMPUTERNAME%"]).strip()
+        return self._computer_name
+
     def run_windows(self, args, timeout=600, cwd=None):
         try:
             result = subprocess.run([self.wine_run] + args, stdout=subprocess.PIPE,

@@ -143,7 +143,7 @@ class Expected:
             self.entries[path] = lambda data: True
 
 
-def expected_run(root, start_date, description_ansi, probe, offset=None):
+def expected_run(root, start_date, description_ansi, probe, offset=None, archive=None):
     """The whole dated folder for a run over the installation at root (a Unix
     path) with the start day start_date (a date)."""
     offset = offset if offset is not None else local_offset()
@@ -157,6 +157,9 @@ def expected_run(root, start_date, description_ansi, probe, offset=None):
     # The run record: the record's own tests read it; every run that
     # completes leaves one that says so.
     expected.file("Dorvak.log", record_completed)
+    # The archive of the folder: its own tests open it with other readers.
+    if archive is not None:
+        expected.file(archive, lambda data: data.startswith(b"PK\x03\x04"))
     expected.folder("MERUDrv")
     mirror = "MERUDrv/"
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "collect/CollectionContext.h"
+
+#include <string>
+
+// "<computer name>_<yyyy_mm_dd>.zip" of the start day; a character that a
+// file name cannot hold becomes "_".
+std::wstring ArchiveName(const std::wstring& computerName, const DateTime& startDay);
+
+struct RunArchive {
+    std::wstring path; // empty when none was made
+    unsigned long long size = 0;
+};
+
+// Packs the dated folder, all of it as it stands, into the archive of
+// ArchiveName inside it, under one top folder named like the archive
+// without ".zip". A file that cannot be read is reported and left out; an
+// archive that cannot be written is reported with its path and removed, and
+// the folder stays complete as it is.
+RunArchive PackDatedFolder(const CollectionContext& context, const std::wstring& computerName);
