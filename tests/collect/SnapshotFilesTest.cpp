@@ -138,11 +138,14 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     // Standard error is not part of a capture, as with ">" before; the
     // command runs in the given folder, and the file is complete when the
     // call returns, so the wait happened. /U still makes the interpreter's
-    // own commands write UTF-16 into it.
-    const CaptureCommand command{L"echo out& echo err 1>&2& cd", L"out.txt"};
+    // own commands write UTF-16 into it. Told not to look for commands in
+    // its current folder before the path.
+    const CaptureCommand command{
+        L"echo out& echo err 1>&2& cd& set NoDefaultCurrentDirectoryInExePath", L"out.txt"};
     EXPECT_TRUE(Capture(SystemFolder(), dated.Path(), command, current.Path(), 60 * 1000, ui));
     const std::wstring folder = current.Path().substr(0, current.Path().size() - 1);
-    EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"), Utf16(L"out\r\n" + folder + L"\r\n"));
+    EXPECT_EQ(ReadBytes(dated.Path() + L"out.txt"),
+              Utf16(L"out\r\n" + folder + L"\r\nNoDefaultCurrentDirectoryInExePath=1\r\n"));
     EXPECT_EQ(ListFolder(dated.Path()), L"out.txt");
     EXPECT_EQ(ListFolder(current.Path()), L"");
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
