@@ -1,9 +1,12 @@
 #!/bin/sh
-# Pictures of the collection dialog and of the about box, for people to look
-# at: starts the built Dorvak.exe under Xvfb, opens the about box through
-# the system menu with real keystrokes, and writes
+# Pictures of the collection dialog, the about box and the summary of a run,
+# for people to look at: lays out a small sample installation (C:\MERU of its
+# own prefix), starts its Dorvak.exe under Xvfb, opens the about box through
+# the system menu with real keystrokes, then types a description, saves and
+# waits for the summary box; writes
 #   docs/screenshots/collection-dialog.png
 #   docs/screenshots/about-box.png
+#   docs/screenshots/summary.png
 # Builds nothing. Usage: scripts/screenshots.sh [build-dir]   (default: build)
 set -eu
 cd "$(dirname "$0")/.."
@@ -54,7 +57,13 @@ shoot() { # window file
     echo "$2: ${WIDTH}x${HEIGHT}"
 }
 
-"$WINE_RUN" "$exe" >/dev/null 2>&1 &
+# Saving writes a dated folder beside the program's folder: the program runs
+# from an installation of its own, never from the build folder.
+sample="$WINEPREFIX/drive_c/MERU"
+rm -rf "$sample"
+"$WINE_RUN" "$DORVAK_BUILD_DIR/bin/SampleInstall.exe" 'C:\MERU' --seed 7 --logs 300 --days 10 \
+    >/dev/null
+(cd "$sample/Dorvak" && "$WINE_RUN" 'C:\MERU\Dorvak\Dorvak.exe' >/dev/null 2>&1) &
 dorvak=$!
 
 dialog=$(wait_window '^Dorvak - ' 60) || {
@@ -82,12 +91,29 @@ about=$(wait_window '^О проекте Dorvak$' 20) || {
 sleep 1.5
 shoot "$about" "$out/about-box.png"
 
-# Closing both dialogs ends the program normally.
 xdotool key Escape
+
+# A click in the description edit (the right half of the dialog) gives it
+# the keys; Enter there presses Save.
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + WIDTH * 2 / 3)) $((Y + HEIGHT / 2)) click 1
 sleep 0.5
-xdotool key Escape
+xdotool type --delay 40 "Лифт 3 стоит между этажами, код E42"
+sleep 0.5
+xdotool key Return
+summary=$(wait_window '^Dorvak$' 300) || {
+    echo "the summary box did not open" >&2
+    exit 1
+}
+sleep 1.5
+shoot "$summary" "$out/summary.png"
+
+# Confirming the summary ends the program normally.
+eval "$(xdotool getwindowgeometry --shell "$summary")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 10))
+xdotool key Return
 i=0
-while kill -0 "$dorvak" 2>/dev/null && [ "$i" -lt 50 ]; do
+while kill -0 "$dorvak" 2>/dev/null && [ "$i" -lt 100 ]; do
     sleep 0.1
     i=$((i + 1))
 done
