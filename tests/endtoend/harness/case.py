@@ -125,7 +125,7 @@ class EndToEndCase(unittest.TestCase):
 
     def expected(self, root, day, description_lines, **options):
         description = "\r\n".join(description_lines)
-        return expected_run(root, day, self.probe.ansi(description), self.probe, **options)
+        return expected_run(root, day, description, **options)
 
     def failed_copy(self, root, relative, code):
         """The message of a copy that failed: it names the installed file with
