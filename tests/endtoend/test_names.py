@@ -51,6 +51,26 @@ class Names(EndToEndCase):
                          ["utf-8 file=" + self.in_dated(root, run, path)
                           for path in ("ReadMe.txt", "MERUDrv/Tools/Version.txt")])
 
+    def test_description_alone_decides_the_encoding_of_its_file(self):
+        cases = [
+            # Kazakh letters 1251 lacks, though a best-fit conversion would
+            # pass them off as their Russian look-alikes (қ as к).
+            ("Kazakh", ["Лифт тоқтап қалды"], True),
+            # Marks of the code page's upper half beside the alphabet.
+            ("marks of the code page", ["Лифт №3 — «стоп», ёлка"], False),
+        ]
+        for index, (name, lines, utf8) in enumerate(cases):
+            with self.subTest(name):
+                root = self.installation("--seed", "11", "--logs", "0", name="MERU-%d" % index)
+                run = self.run_scenario(root, lines, paste=True)
+                text = "\r\n".join(lines)
+                self.assertEqual(self.read(run, "ReadMe.txt"),
+                                 UTF8_MARK + text.encode("utf-8") if utf8
+                                 else text.encode("cp1251"))
+                self.assertEqual(self.encoding_lines(run),
+                                 ["utf-8 file=" + self.in_dated(root, run, "ReadMe.txt")]
+                                 if utf8 else [])
+
     def test_description_of_one_mebibyte(self):
         # Typing a mebibyte key by key would take hours: it is pasted with
         # Ctrl+V from the clipboard, as an operator would paste a long log
