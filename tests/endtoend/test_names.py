@@ -1,15 +1,33 @@
 """Text the code page cannot hold and text of a size no one types: names
 outside code page 1251 in the installation and the description, and a
-description of a mebibyte. Both are pasted, as an operator pastes what no
-keyboard types."""
+description of a mebibyte. They are pasted, as an operator pastes what no
+keyboard types. A text file whose text the code page holds stays in it byte
+for byte; one it cannot hold is written whole in UTF-8 behind its mark, and
+the run record names it."""
 
 import os
+import re
 import unittest
 
 from harness.case import SMALL, EndToEndCase
+from harness.expected import UTF8_MARK
 
 
 class Names(EndToEndCase):
+
+    def encoding_lines(self, run):
+        """The files the record says were written in UTF-8, as it names them."""
+        with open(os.path.join(run.dated, "Dorvak.log"), "rb") as record:
+            text = record.read().decode("utf-8")
+        return re.findall(r" ENCODING (.*)\r\n", text)
+
+    def in_dated(self, root, run, relative):
+        return self.root_windows(root) + os.path.basename(run.dated) + "\\" + \
+            relative.replace("/", "\\")
+
+    def read(self, run, relative):
+        with open(os.path.join(run.dated, relative), "rb") as source:
+            return source.read()
 
     def test_names_with_blanks_and_outside_the_code_page(self):
         root = self.installation("--seed", "11", "--logs", "0", "--odd-names",
@@ -19,13 +37,39 @@ class Names(EndToEndCase):
         run = self.run_scenario(root, lines, paste=True)
         # The old odd-named log is its folder's only one: the fallback takes it.
         self.assertIn("MERUDrv/MERUProt/BadProt/последний 日本.log", run.expected.entries)
-        # Letters the code page lacks reach the narrow files as its default
-        # character, Cyrillic as one byte each.
-        with open(os.path.join(run.dated, "ReadMe.txt"), "rb") as readme:
-            self.assertEqual(readme.read(),
-                             "Имена с пробелами, ??? и ?????\r\nвторая строка".encode("cp1251"))
-        with open(os.path.join(run.dated, "MERUDrv", "Tools", "Version.txt"), "rb") as inventory:
-            self.assertIn("Сервис ?? tool.exe\tv3.2.0.15\t".encode("cp1251"), inventory.read())
+        # Nothing of the operator's words and the installed names is lost:
+        # the description and the inventory of the odd-named programs are
+        # UTF-8 throughout, Cyrillic included; an inventory of plain names
+        # stays in the code page.
+        self.assertEqual(self.read(run, "ReadMe.txt"), UTF8_MARK + "\r\n".join(lines).encode())
+        tools = self.read(run, "MERUDrv/Tools/Version.txt")
+        self.assertTrue(tools.startswith(UTF8_MARK), tools[:40])
+        self.assertIn("\r\nСервис 日本 tool.exe\tv3.2.0.15\t".encode(), tools)
+        self.assertIn("\r\nБиблиотека Ω.dll\t".encode(), tools)
+        self.assertFalse(self.read(run, "MERUDrv/MERUDrv/Version.txt").startswith(UTF8_MARK))
+        self.assertEqual(self.encoding_lines(run),
+                         ["utf-8 file=" + self.in_dated(root, run, path)
+                          for path in ("ReadMe.txt", "MERUDrv/Tools/Version.txt")])
+
+    def test_description_alone_decides_the_encoding_of_its_file(self):
+        cases = [
+            # Kazakh letters 1251 lacks, though a best-fit conversion would
+            # pass them off as their Russian look-alikes (қ as к).
+            ("Kazakh", ["Лифт тоқтап қалды"], True),
+            # Marks of the code page's upper half beside the alphabet.
+            ("marks of the code page", ["Лифт №3 — «стоп», ёлка"], False),
+        ]
+        for index, (name, lines, utf8) in enumerate(cases):
+            with self.subTest(name):
+                root = self.installation("--seed", "11", "--logs", "0", name="MERU-%d" % index)
+                run = self.run_scenario(root, lines, paste=True)
+                text = "\r\n".join(lines)
+                self.assertEqual(self.read(run, "ReadMe.txt"),
+                                 UTF8_MARK + text.encode("utf-8") if utf8
+                                 else text.encode("cp1251"))
+                self.assertEqual(self.encoding_lines(run),
+                                 ["utf-8 file=" + self.in_dated(root, run, "ReadMe.txt")]
+                                 if utf8 else [])
 
     def test_description_of_one_mebibyte(self):
         # Typing a mebibyte key by key would take hours: it is pasted with
@@ -38,8 +82,7 @@ class Names(EndToEndCase):
         description = "\r\n".join(lines)[:1024 * 1024]
         # The paste waits until the edit holds the whole text: one cut short fails.
         run = self.run_scenario(self.installation(*SMALL), [description], paste=True)
-        with open(os.path.join(run.dated, "ReadMe.txt"), "rb") as readme:
-            stored = readme.read()
+        stored = self.read(run, "ReadMe.txt")
         self.assertEqual(len(stored), 1024 * 1024)
         self.assertEqual(stored, description.encode("cp1251"))
 

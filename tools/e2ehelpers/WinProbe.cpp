@@ -18,8 +18,6 @@
 //                                  for a paste with Ctrl+V
 //   alive <pid>                    whether a process is still running
 //   errtext <code>                 the system's text of an error code
-//   ansi <file>                    a UTF-8 file's text in the thread's ANSI
-//                                  code page, as hexadecimal bytes
 //   quit
 //
 // Texts of windows are read with messages through the window's own thread;
@@ -297,24 +295,6 @@ void ErrorText(DWORD code) {
     Answer("{\"text\":" + Json(SystemMessageText(code)) + "}");
 }
 
-void AnsiBytes(const std::wstring& text) {
-    std::string hex;
-    if (!text.empty()) {
-        const int size =
-            ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                  nullptr, 0, nullptr, nullptr);
-        std::string bytes(static_cast<size_t>(size), '\0');
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()),
-                              bytes.data(), size, nullptr, nullptr);
-        for (const char c : bytes) {
-            char pair[4];
-            std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(c));
-            hex += pair;
-        }
-    }
-    Answer("{\"hex\":\"" + hex + "\"}");
-}
-
 std::vector<std::wstring> Fields(const std::wstring& line) {
     std::vector<std::wstring> fields;
     size_t start = 0;
@@ -399,12 +379,6 @@ int wmain() {
                 Answer("{\"length\":" + std::to_string(text.size()) + "}");
         } else if (command == L"errtext" && fields.size() == 2) {
             ErrorText(static_cast<DWORD>(std::wcstoul(fields[1].c_str(), nullptr, 10)));
-        } else if (command == L"ansi" && fields.size() == 2) {
-            std::wstring text;
-            if (!ReadUtf8File(fields[1], text))
-                AnswerError("cannot read the text file");
-            else
-                AnsiBytes(text);
         } else {
             AnswerError("unknown command");
         }

@@ -125,8 +125,7 @@ class EndToEndCase(unittest.TestCase):
 
     def expected(self, root, day, description_lines, **options):
         description = "\r\n".join(description_lines)
-        return expected_run(root, day, self.probe.ansi(description), self.probe,
-                            archive=self.archive_name(day), **options)
+        return expected_run(root, day, description, archive=self.archive_name(day), **options)
 
     def archive_name(self, day):
         """The archive a run of that start day leaves in its dated folder."""

@@ -12,6 +12,11 @@ import time
 
 from .waits import HarnessError
 
+# The thread's ANSI code page of the prefix (ru_RU.UTF-8), and the mark of a
+# text file the program wrote in UTF-8 because that code page lacks a character.
+ANSI_CODE_PAGE = "cp1251"
+UTF8_MARK = b"\xef\xbb\xbf"
+
 CAPTURE_FILES = ["ipconfig.txt", "route.txt", "files.tree", "arp.txt", "netstat.txt"]
 
 # The fixed plan of the suite, in the order it is walked.
@@ -143,20 +148,38 @@ class Expected:
             self.entries[path] = lambda data: True
 
 
-def expected_run(root, start_date, description_ansi, probe, offset=None, archive=None):
+def fits_code_page(text):
+    try:
+        text.encode(ANSI_CODE_PAGE)
+        return True
+    except UnicodeEncodeError:
+        return False
+
+
+def text_file(text):
+    """A text file as the program writes it: in the code page, byte for byte,
+    when every character fits; otherwise the whole file in UTF-8 behind its
+    mark, since a character the code page lacks would otherwise be lost."""
+    if fits_code_page(text):
+        return text.encode(ANSI_CODE_PAGE)
+    return UTF8_MARK + text.encode("utf-8")
+
+
+def expected_run(root, start_date, description, offset=None, archive=None):
     """The whole dated folder for a run over the installation at root (a Unix
-    path) with the start day start_date (a date)."""
+    path) with the start day start_date (a date) and the description (text,
+    lines ended by CR LF)."""
     offset = offset if offset is not None else local_offset()
     start = datetime.datetime(start_date.year, start_date.month, start_date.day)
     expected = Expected(start_date)
-    expected.file("ReadMe.txt", description_ansi)
+    expected.file("ReadMe.txt", text_file(description))
     expected.file("WindowVersion.txt",
                   lambda data: re.fullmatch(rb"Version Windows is \d+\.\d+ \(\d+\)\r\n", data))
     for name in CAPTURE_FILES:
         expected.file(name, lambda data: True)
     # The run record: the record's own tests read it; every run that
-    # completes leaves one that says so.
-    expected.file("Dorvak.log", record_completed)
+    # completes leaves one that says so and names the files it wrote in UTF-8.
+    expected.file("Dorvak.log", record_check(expected))
     # The archive of the folder: its own tests open it with other readers.
     if archive is not None:
         expected.file(archive, lambda data: data.startswith(b"PK\x03\x04"))
@@ -232,7 +255,7 @@ def expected_run(root, start_date, description_ansi, probe, offset=None, archive
             continue
         expected.folder(mirror + folder)
         expected.file(mirror + folder + "/Version.txt",
-                      inventory_check(source, probe, offset))
+                      inventory_check(source, offset))
 
     for relative in TRAILING_LOG_FOLDERS:
         log_folder(relative)
@@ -240,41 +263,84 @@ def expected_run(root, start_date, description_ansi, probe, offset=None, archive
 
 
 def record_completed(data):
-    return data.startswith(b"\xef\xbb\xbf") and data.endswith(b"\r\n") and \
+    return data.startswith(UTF8_MARK) and data.endswith(b"\r\n") and \
         re.search(rb"\r\n[-0-9 :.+]{30} COMPLETED ", data) is not None
 
 
-def inventory_lines(source, extension, probe, offset):
-    lines = []
+def written_in_utf8(content):
+    if isinstance(content, bytes):
+        return content.startswith(UTF8_MARK)
+    return getattr(content, "utf8", False)
+
+
+def record_utf8_files(data, day):
+    """The files an ENCODING line of the record names, relative to the dated
+    folder, in the record's order."""
+    inside = "\\" + dated_name(day) + "\\"
+    files = []
+    for path in re.findall(rb" ENCODING utf-8 file=([^\r\n]*)\r\n", data):
+        path = path.decode("utf-8")
+        files.append(path[path.rindex(inside) + len(inside):].replace("\\", "/")
+                     if inside in path else path)
+    return files
+
+
+def record_check(expected):
+    """A record that tells of a completed run, and names in ENCODING lines
+    exactly the files expected in UTF-8 when the comparison runs (after the
+    test's adjustments)."""
+    def check(data):
+        utf8 = sorted(path for path, content in expected.entries.items()
+                      if written_in_utf8(content))
+        return record_completed(data) and sorted(record_utf8_files(data, expected.day)) == utf8
+
+    check.describe = lambda: ("a completed record naming in UTF-8 %r" % sorted(
+        path for path, content in expected.entries.items()
+        if written_in_utf8(content)))
+    check.observed = lambda data: "a record naming in UTF-8 %r, %s" % (
+        sorted(record_utf8_files(data, expected.day)),
+        "completed" if record_completed(data) else "not completed")
+    return check
+
+
+def inventory_entries(source, extension):
     if not os.path.isdir(source):
-        return lines
-    for name in os.listdir(source):
-        if not has_extension(name, extension):
-            continue
-        path = os.path.join(source, name)
-        line = probe.ansi(name) if not name.isascii() else name.encode("ascii")
-        version = None if os.path.isdir(path) else product_version(path)
-        if version is not None:
-            line += b"\tv%d.%d.%d.%d" % version
-        when = local_time(path, offset)
-        size = 0 if os.path.isdir(path) else os.path.getsize(path)
-        line += when.strftime("\t%d.%m.%y %H:%M:%S\t").encode() + str(size).encode() + b"\r\n"
-        lines.append(line)
-    return lines
+        return []
+    return [name for name in os.listdir(source) if has_extension(name, extension)]
 
 
-def inventory_check(source, probe, offset):
+def inventory_line(source, name, encoding, offset):
+    path = os.path.join(source, name)
+    line = name.encode(encoding)
+    version = None if os.path.isdir(path) else product_version(path)
+    if version is not None:
+        line += b"\tv%d.%d.%d.%d" % version
+    when = local_time(path, offset)
+    size = 0 if os.path.isdir(path) else os.path.getsize(path)
+    return line + when.strftime("\t%d.%m.%y %H:%M:%S\t").encode() + str(size).encode() + b"\r\n"
+
+
+def inventory_check(source, offset):
     """Version.txt: every .exe line, then every .dll line, each pass in the
-    platform's search order."""
-    exe = inventory_lines(source, ".exe", probe, offset)
-    dll = inventory_lines(source, ".dll", probe, offset)
+    platform's search order; in the code page when every listed name fits
+    it, else the whole file in UTF-8 behind its mark."""
+    names = [inventory_entries(source, extension) for extension in (".exe", ".dll")]
+    fits = all(fits_code_page(name) for name in names[0] + names[1])
+    encoding = ANSI_CODE_PAGE if fits else "utf-8"
+    mark = b"" if fits else UTF8_MARK
+    exe, dll = ([inventory_line(source, name, encoding, offset) for name in group]
+                for group in names)
 
     def check(data):
+        if not data.startswith(mark):
+            return False
+        data = data[len(mark):]
         lines = [line + b"\r\n" for line in data.split(b"\r\n")[:-1]]
         if data and not data.endswith(b"\r\n"):
             return False
         return sorted(lines[:len(exe)]) == sorted(exe) and sorted(lines[len(exe):]) == sorted(dll)
-    check.description = b"".join(exe + dll)
+    check.description = mark + b"".join(exe + dll)
+    check.utf8 = not fits
     return check
 
 
@@ -305,9 +371,13 @@ def compare_output(dated_unix, expected):
             good = data == content or (path in expected.partial_ok and
                                      content.startswith(data))
         if not good:
-            wanted = getattr(content, "description", content if not callable(content) else "")
+            if hasattr(content, "describe"):
+                wanted = content.describe()
+            else:
+                wanted = getattr(content, "description", content if not callable(content) else "")
+            seen = content.observed(data) if hasattr(content, "observed") else data[:200]
             problems.append("content differs: %s: %r... instead of %r..."
-                            % (path, data[:200], wanted[:200]))
+                            % (path, seen, wanted[:200]))
     return problems
 
 

@@ -89,10 +89,6 @@ class Probe:
         if "error" in answer:
             raise HarnessError(answer["error"])
 
-    def ansi(self, text):
-        """The text as the thread's ANSI code page gives it (1251 here)."""
-        return bytes.fromhex(self.ask("ansi", self._text_file(text))["hex"])
-
     def error_text(self, code):
         return self.ask("errtext", code)["text"]
 
