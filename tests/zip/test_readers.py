@@ -152,26 +152,3 @@ class Zip64(unittest.TestCase):
                 run = subprocess.run(command, env=UTF8, stdout=subprocess.PIPE)
                 self.assertEqual(run.returncode, 0, run.stdout.decode(errors="replace")[-2000:])
 
-
-class FullDrive(unittest.TestCase):
-    def test_an_archive_that_does_not_fit_is_removed_and_the_error_told(self):
-        work = tempfile.mkdtemp(prefix="full-", dir=DRIVE_C)
-        self.addCleanup(shutil.rmtree, work)  # last, once the drive is gone
-        drive = os.path.join(work, "drive")
-        os.makedirs(drive)
-        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", drive],
-                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if mounted.returncode != 0:
-            self.skipTest("cannot mount a small drive: " + mounted.stdout.decode().strip())
-        self.addCleanup(subprocess.run, ["umount", "-l", drive])
-        devices = os.path.join(os.environ["DORVAK_WINEPREFIX"], "dosdevices")
-        letter = next(c for c in "rstuvwxy" if not os.path.lexists(os.path.join(devices, c + ":")))
-        os.symlink(drive, os.path.join(devices, letter + ":"))
-        self.addCleanup(os.remove, os.path.join(devices, letter + ":"))
-        folder = os.path.join(work, TOP)
-        os.makedirs(folder)
-        with open(os.path.join(folder, "random.bin"), "wb") as file:
-            file.write(random.Random(3).randbytes(3_000_000))
-        status, output = pack(folder, letter + ":\\full.zip")
-        self.assertEqual((status, output.split()), (1, ["failed", "112"]))  # ERROR_DISK_FULL
-        self.assertEqual(os.listdir(drive), [])
