@@ -2,7 +2,6 @@
 
 #include "collect/CollectionContext.h"
 #include "collect/ProductPlan.h"
-#include "collect/ReportedOnce.h"
 #include "collect/RunArchive.h"
 #include "collect/SnapshotFiles.h"
 #include "win/FolderSecurity.h"
@@ -12,8 +11,7 @@ std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTim
     return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
 }
 
-bool RunCollection(const CollectionRequest& request, ICollectionUi& dialogUi) {
-    ReportedOnce ui(dialogUi);
+bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
     const std::wstring datedFolder = DatedFolderPath(request.installationRoot, request.startDate);
 
     // Creating the dated folder is also the guard against writing into an

@@ -88,7 +88,8 @@ const wchar_t* const kInventoryFolders[] = {
 const wchar_t* const kTrailingLogFolders[] = {L"MERUUpdate\\BadUpdate", L"Common\\MultiProgLogs"};
 
 // A configurator that cannot be started, or whose version does not allow
-// the export, is passed over without a word: the rest of the row stands.
+// the export, is passed over without a box (a refused start is still
+// reported, for the record): the rest of the row stands.
 void RunConfiguratorExport(const ProductRow& row, const CollectionContext& context) {
     const std::wstring& installationRoot = context.installationRoot;
     if (row.versionGate != nullptr) {
