@@ -19,14 +19,14 @@ RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0,
 
 const std::wstring kSummaryEnd =
     L"\r\nПожалуйста, отправьте архив этой папки по адресу " DORVAK_SUPPORT_EMAIL_W L" или "
-                                                                                    L"поместите "
-                                                                                    L"архив на "
-                                                                                    L"сетевой диск "
-                                                                                    L"и отправьте "
-                                                                                    L"ссылку на "
-                                                                                    L"него по "
-                                                                                    L"адресу"
-                                                                                    L" " DORVAK_SUPPORT_EMAIL_W L".";
+    L"поместите "
+    L"архив на "
+    L"сетевой диск "
+    L"и отправьте "
+    L"ссылку на "
+    L"него по "
+    L"адресу"
+    L" " DORVAK_SUPPORT_EMAIL_W L".";
 
 RunEvent Saved(const std::wstring& dated, const std::wstring& archive, unsigned long long size) {
     RunEvent event = RunEvent::WithPath(RunEventKind::RunSaved, dated);
