@@ -12,19 +12,11 @@
 #include <string>
 
 void SilentUi::Report(const RunEvent& event) {
-    switch (event.kind) {
-    case RunEventKind::FolderNotCreated:
-    case RunEventKind::CopyFailed:
-    case RunEventKind::FileNotWritten:
-    case RunEventKind::ProgramNotStarted:
-    case RunEventKind::ProgramEndedAtLimit:
-        ++failures;
-        std::fwprintf(stderr, L"failure %d: %ls (%lu)\n", static_cast<int>(event.kind),
-                      event.path.c_str(), static_cast<unsigned long>(event.code));
-        break;
-    default:
-        break;
-    }
+    if (!WentWrong(event.kind))
+        return;
+    ++failures;
+    std::fwprintf(stderr, L"failure %d: %ls (%lu)\n", static_cast<int>(event.kind),
+                  event.path.c_str(), static_cast<unsigned long>(event.code));
 }
 
 RunSettings BenchRunSettings(const std::wstring& captureFolder) {

@@ -57,3 +57,30 @@ struct RunEvent {
         return event;
     }
 };
+
+// True for an outcome that says something went wrong: whoever shows or
+// counts a run's troubles asks this one place, so a new kind of trouble is
+// never left out of one of them.
+inline bool WentWrong(RunEventKind kind) {
+    switch (kind) {
+    case RunEventKind::DatedFolderExists:
+    case RunEventKind::FolderNotCreated:
+    case RunEventKind::CopyFailed:
+    case RunEventKind::FileNotWritten:
+    case RunEventKind::ProgramNotStarted:
+    case RunEventKind::ProgramEndedAtLimit:
+    case RunEventKind::OutputIncomplete:
+    case RunEventKind::FileNotArchived:
+        return true;
+    case RunEventKind::DatedFolderCreated:
+    case RunEventKind::WrittenInUtf8:
+    case RunEventKind::ProgramStarted:
+    case RunEventKind::ProgramEnded:
+    case RunEventKind::FolderCollected:
+    case RunEventKind::FolderMissing:
+    case RunEventKind::ArchiveWritten:
+    case RunEventKind::RunSaved:
+        return false;
+    }
+    return false;
+}

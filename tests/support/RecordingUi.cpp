@@ -42,18 +42,8 @@ std::vector<std::wstring> RecordingUi::Paths(RunEventKind kind) const {
 std::vector<Fact> RecordingUi::Problems() const {
     std::vector<Fact> found;
     for (const RunEvent& event : events)
-        switch (event.kind) {
-        case RunEventKind::DatedFolderExists:
-        case RunEventKind::FolderNotCreated:
-        case RunEventKind::CopyFailed:
-        case RunEventKind::FileNotWritten:
-        case RunEventKind::ProgramNotStarted:
-        case RunEventKind::ProgramEndedAtLimit:
+        if (WentWrong(event.kind))
             found.push_back({event.kind, event.path, event.code});
-            break;
-        default:
-            break;
-        }
     return found;
 }
 

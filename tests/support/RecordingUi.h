@@ -36,7 +36,7 @@ class RecordingUi : public ICollectionUi {
 
     std::vector<RunEvent> OfKind(RunEventKind kind) const;
     std::vector<std::wstring> Paths(RunEventKind kind) const;
-    // What an operator would hear of: every failure, refusal and limit.
+    // Everything that went wrong (WentWrong), in order.
     std::vector<Fact> Problems() const;
     // No progress shown and no problem reported.
     bool Quiet() const { return progress.empty() && Problems().empty(); }
