@@ -46,7 +46,7 @@ done
 echo "== Archive: PackFolder against Info-ZIP's zip on a collected-like folder (3,000 log files"
 echo "   over 30 days and the suite's programs), then peak memory against the number of files"
 install archive 3000
-python3 bench/archive_bench.py "$WINE_RUN" "$bin/ArchiveBench.exe" "$WINEPREFIX/drive_c" \
+python3 -B bench/archive_bench.py "$WINE_RUN" "$bin/ArchiveBench.exe" "$WINEPREFIX/drive_c" \
     "$bench_unix/archive" "$rounds"
 rm -rf "$bench_unix/archive"
 

@@ -7,4 +7,4 @@
 # (DORVAK_DRIVE_TIMEOUT seconds for the run, 600 unless set). Usage:
 #   drive-dialog.sh "description" [screenshot-folder]
 set -eu
-exec python3 "$(dirname "$0")/../tests/endtoend/drive_dialog.py" "$@"
+exec python3 -B "$(dirname "$0")/../tests/endtoend/drive_dialog.py" "$@"

@@ -4,6 +4,8 @@
 # programs of the 64-bit build (build64/) so that neither build can rot.
 # Arguments go to the first ctest (for example -R e2e_window).
 set -eu
+# No test leaves compiled Python beside its sources.
+export PYTHONDONTWRITEBYTECODE=1
 cd "$(dirname "$0")/.."
 BUILD64_DIR="${DORVAK_BUILD64_DIR:-build64}"
 ./scripts/install-deps.sh

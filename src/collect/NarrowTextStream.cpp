@@ -1,6 +1,7 @@
 #include "collect/NarrowTextStream.h"
 
 #include "win/Utf8.h"
+#include "win/WriteAll.h"
 
 namespace {
 constexpr size_t kFlushThreshold = 64 * 1024;
@@ -93,24 +94,7 @@ void NarrowTextStream::Flush() {
         m_pending.clear();
         return;
     }
-    const char* data = m_pending.data();
-    size_t left = m_pending.size();
-    while (left > 0) {
-        const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!::WriteFile(m_file.Get(), data, chunk, &written, nullptr)) {
-            m_error = ::GetLastError();
-            if (m_error == 0)
-                m_error = ERROR_WRITE_FAULT;
-            break;
-        }
-        if (written == 0) {
-            m_error = ERROR_WRITE_FAULT;
-            break;
-        }
-        data += written;
-        left -= written;
-    }
+    m_error = WriteAll(m_file.Get(), m_pending.data(), m_pending.size());
     m_pending.clear();
 }
 

@@ -1,6 +1,7 @@
 #include "collect/ZipWriter.h"
 
 #include "win/Utf8.h"
+#include "win/WriteAll.h"
 
 #include <algorithm>
 #include <cstring>
@@ -416,13 +417,8 @@ bool CZipWriter::Put(const void* bytes, size_t size) {
 }
 
 bool CZipWriter::Flush() {
-    DWORD written = 0;
-    if (m_outUsed > 0 &&
-        !::WriteFile(m_file.Get(), m_out.data(), static_cast<DWORD>(m_outUsed), &written, nullptr))
-        return Fail(::GetLastError());
-    // A short write without an error is a full drive by another name.
-    if (written != m_outUsed)
-        return Fail(ERROR_DISK_FULL);
+    if (const DWORD code = WriteAll(m_file.Get(), m_out.data(), m_outUsed))
+        return Fail(code);
     m_outUsed = 0;
     return true;
 }

@@ -3,6 +3,7 @@
 #include "collect/SnapshotFiles.h"
 #include "ui/RecordLine.h"
 #include "win/SystemFacts.h"
+#include "win/WriteAll.h"
 
 #include <utility>
 
@@ -177,14 +178,8 @@ void RunRecord::Write(const wchar_t* keyword, const std::wstring& facts) {
         bytes.insert(0, "\xEF\xBB\xBF");
     // Straight to the system, line by line: a run ended from outside still
     // leaves every line it finished.
-    DWORD written = 0;
-    if (!::WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr)) {
-        Fail(::GetLastError());
-        return;
-    }
-    if (written != bytes.size()) {
-        Fail(ERROR_DISK_FULL); // a short write without an error: no room for the rest
+    if (const DWORD code = WriteAll(m_file.Get(), bytes.data(), bytes.size())) {
+        Fail(code);
         return;
     }
     m_marked = true;
