@@ -20,7 +20,7 @@ void SilentUi::Report(const RunEvent& event) {
 }
 
 RunSettings BenchRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
+    return RunSettings{kShippedWaitLimits, kShippedMachineLimits, SystemFolder(), captureFolder};
 }
 
 double Seconds() {

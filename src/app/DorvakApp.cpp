@@ -46,7 +46,7 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     {
         // Started from anywhere, the captures still see the installation
         // root as "..": they run in the program's own folder.
-        RunSettings settings{waitLimits, SystemFolder(), program.folder};
+        RunSettings settings{waitLimits, kShippedMachineLimits, SystemFolder(), program.folder};
         CDorvakDlg dialog(installationRoot, std::move(program), std::move(settings));
         dialog.DoModal();
     }

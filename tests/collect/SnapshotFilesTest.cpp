@@ -29,7 +29,7 @@ std::string Utf16(const std::wstring& text) {
 bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
              const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
              RecordingUi& ui) {
-    const RunSettings settings{{limitMs, limitMs}, systemFolder, current};
+    const RunSettings settings{{limitMs, limitMs}, kShippedMachineLimits, systemFolder, current};
     OwnFolders own;
     return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, own, ui},
                              command);

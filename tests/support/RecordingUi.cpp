@@ -57,5 +57,5 @@ void PrintTo(const Fact& fact, std::ostream* out) {
 }
 
 RunSettings TestRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
+    return RunSettings{kShippedWaitLimits, kShippedMachineLimits, SystemFolder(), captureFolder};
 }
