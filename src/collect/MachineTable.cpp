@@ -48,6 +48,11 @@ bool LiesUnder(const std::wstring& path, const std::wstring& root) {
                                   static_cast<int>(root.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool NameBefore(const std::wstring& left, const std::wstring& right) {
+    return ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                                  static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
+}
+
 const wchar_t* YesNo(bool value) {
     return value ? L"yes" : L"no";
 }

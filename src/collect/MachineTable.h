@@ -30,6 +30,10 @@ DWORD WriteMachineTable(const std::wstring& path, const MachineTable& table);
 // the program (arguments) does not matter.
 bool LiesUnder(const std::wstring& path, const std::wstring& root);
 
+// The order of the lists' names: in any letter case, as Windows compares
+// names.
+bool NameBefore(const std::wstring& left, const std::wstring& right);
+
 // "yes" or "no", as the suite columns say.
 const wchar_t* YesNo(bool value);
 

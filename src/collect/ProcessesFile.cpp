@@ -57,11 +57,6 @@ void ReadDetails(ProcessFacts& facts) {
     }
 }
 
-bool NameBefore(const std::wstring& left, const std::wstring& right) {
-    return ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                  static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
-}
-
 std::wstring Kibibytes(const std::optional<ULONGLONG>& bytes) {
     return bytes ? std::to_wstring(*bytes / 1024) : std::wstring();
 }

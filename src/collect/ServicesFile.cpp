@@ -50,11 +50,6 @@ void ReadConfiguration(SC_HANDLE manager, ServiceFacts& facts) {
                                reinterpret_cast<BYTE*>(&delayed), sizeof delayed, &needed))
         facts.delayedStart = delayed.fDelayedAutostart != FALSE;
 }
-
-bool NameBefore(const std::wstring& left, const std::wstring& right) {
-    return ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                  static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
-}
 } // namespace
 
 ServiceList ReadServices(const std::wstring& installationRoot) {

@@ -40,6 +40,12 @@ std::vector<std::vector<std::string>> ReadTable(const std::wstring& path) {
     return lines;
 }
 
+// The table written to `path` and read back.
+std::vector<std::vector<std::string>> Written(const MachineTable& table, const std::wstring& path) {
+    EXPECT_EQ(WriteMachineTable(path, table), 0u);
+    return ReadTable(path);
+}
+
 bool Before(const std::string& left, const std::string& right) {
     const std::wstring l(left.begin(), left.end()), r(right.begin(), right.end());
     return ::CompareStringOrdinal(l.c_str(), -1, r.c_str(), -1, TRUE) == CSTR_LESS_THAN;
@@ -64,8 +70,7 @@ TEST(MachineState, ProcessesAndServicesFilesTheSuitesFirstThenByName) {
     const std::wstring root = TestProgramFolder();
     const ProcessList processes = ReadProcesses(root);
     EXPECT_EQ(processes.error, 0u);
-    ASSERT_EQ(WriteMachineTable(out.Path() + L"processes.txt", ProcessTable(processes)), 0u);
-    const auto rows = ReadTable(out.Path() + L"processes.txt");
+    const auto rows = Written(ProcessTable(processes), out.Path() + L"processes.txt");
     ASSERT_GE(rows.size(), 3u);
     EXPECT_EQ(rows[0],
               (std::vector<std::string>{"process id", "parent id", "started", "processor seconds",
@@ -82,8 +87,7 @@ TEST(MachineState, ProcessesAndServicesFilesTheSuitesFirstThenByName) {
 
     const ServiceList services = ReadServices(root);
     EXPECT_EQ(services.error, 0u);
-    ASSERT_EQ(WriteMachineTable(out.Path() + L"services.txt", ServiceTable(services)), 0u);
-    const auto serviceRows = ReadTable(out.Path() + L"services.txt");
+    const auto serviceRows = Written(ServiceTable(services), out.Path() + L"services.txt");
     ASSERT_GE(serviceRows.size(), 3u);
     EXPECT_EQ(serviceRows[0],
               (std::vector<std::string>{"name", "display name", "state", "start type", "process id",
