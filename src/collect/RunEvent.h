@@ -85,8 +85,8 @@ class RunEvent {
     static RunEvent ProgramEnded(ProgramRole role, std::wstring commandLine, std::wstring output,
                                  DWORD exitCode, ULONGLONG durationMs,
                                  std::optional<unsigned long long> outputSize) {
-        RunEvent event = Program(RunEventKind::ProgramEnded, role, std::move(commandLine),
-                                 std::move(output));
+        RunEvent event =
+            Program(RunEventKind::ProgramEnded, role, std::move(commandLine), std::move(output));
         event.m_code = exitCode;
         event.m_durationMs = durationMs;
         event.m_outputSize = outputSize;

@@ -38,14 +38,16 @@ std::wstring Summary(const RunEvent& saved) {
 OperatorNotice NoticeFor(const RunEvent& event) {
     switch (event.Kind()) {
     case RunEventKind::DatedFolderExists:
-        return Box(LoadResourceText(IDS_FOLDER) + event.Path() + LoadResourceText(IDS_FOLDER_EXISTS),
+        return Box(LoadResourceText(IDS_FOLDER) + event.Path() +
+                       LoadResourceText(IDS_FOLDER_EXISTS),
                    MB_ICONERROR);
     case RunEventKind::FolderNotCreated:
         return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.Path(), event.Code());
     case RunEventKind::CopyFailed:
         return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.Path(), event.Code());
     case RunEventKind::FileNotWritten:
-        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.Path(), event.Code());
+        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::ProgramNotStarted:
         // A configurator that cannot be started leaves its folder's other
         // files standing, and has always been passed over without a word.
@@ -55,7 +57,8 @@ OperatorNotice NoticeFor(const RunEvent& event) {
     case RunEventKind::ProgramEndedAtLimit:
         return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.Path(), MB_ICONERROR);
     case RunEventKind::FileNotArchived:
-        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(), event.Code());
+        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::RunSaved:
         return Box(Summary(event), MB_ICONINFORMATION);
     case RunEventKind::ArchiveWritten:

@@ -88,9 +88,9 @@ void RunRecord::Take(const RunEvent& event) {
         m_copiedFiles += event.Tally().files;
         m_copiedBytes += event.Tally().bytes;
         Write(L"FOLDER", L"files=" + Number(event.Tally().files) + L" bytes=" +
-                             Number(event.Tally().bytes) + L" took=" +
-                             Seconds(event.DurationMs()) + L" fallback=" +
-                             (event.FallbackUsed() ? L"yes" : L"no") + L" folder=" + event.Path());
+                             Number(event.Tally().bytes) + L" took=" + Seconds(event.DurationMs()) +
+                             L" fallback=" + (event.FallbackUsed() ? L"yes" : L"no") + L" folder=" +
+                             event.Path());
         break;
     case RunEventKind::FolderMissing:
         Write(L"MISSING", L"folder=" + event.Path());
@@ -161,7 +161,8 @@ void RunRecord::WriteHead(const std::wstring& datedFolder) {
                           Widened(WindowVersionText(::GetVersion())));
     Write(L"COMPUTER", L"name=" + ComputerName());
     Write(L"ROOT", L"folder=" + m_head.installationRoot);
-    Write(L"START-DAY", L"day=" + m_head.startDay.Format(L"%Y-%m-%d", InvalidDateText()) + L" folder=" + datedFolder);
+    Write(L"START-DAY", L"day=" + m_head.startDay.Format(L"%Y-%m-%d", InvalidDateText()) +
+                            L" folder=" + datedFolder);
     if (program.resourceLibrary.empty())
         Write(L"RESOURCES", L"none: the program's own");
     else

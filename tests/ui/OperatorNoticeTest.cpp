@@ -41,13 +41,11 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
          L"Папка " + dated +
              L" для сохранения данных уже существует, удалите или переименуйте эту папку",
          MB_ICONERROR},
-        {RunEvent::FolderNotCreated(dated + L"MERUDrv\\", ERROR_ACCESS_DENIED),
-         Form::Box,
+        {RunEvent::FolderNotCreated(dated + L"MERUDrv\\", ERROR_ACCESS_DENIED), Form::Box,
          ComposeSystemErrorText(L"Ошибка при создании папки " + dated + L"MERUDrv\\",
                                 ERROR_ACCESS_DENIED),
          MB_ICONERROR},
-        {RunEvent::CopyFailed(L"C:\\Suite\\MERUDisp\\a.xml", ERROR_SHARING_VIOLATION),
-         Form::Box,
+        {RunEvent::CopyFailed(L"C:\\Suite\\MERUDisp\\a.xml", ERROR_SHARING_VIOLATION), Form::Box,
          ComposeSystemErrorText(L"Ошибка при копировании файла C:\\Suite\\MERUDisp\\a.xml",
                                 ERROR_SHARING_VIOLATION),
          MB_ICONERROR},
@@ -63,8 +61,8 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
                                      ERROR_FILE_NOT_FOUND),
          Form::None, L"", 0},
         {RunEvent::ProgramEndedAtLimit(kCapture, L"cmd.exe /U /Q /C tree .. /F", L"files.tree",
-                                       300000, 12), Form::Box,
-         L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
+                                       300000, 12),
+         Form::Box, L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
          MB_ICONERROR},
         {Saved(dated, dated + L"VM_2019_04_05.zip", 2500463), Form::Box,
          L"Сохраненные данные помещены в папку " + dated + L"\r\nАрхив для отправки: " + dated +
@@ -79,12 +77,12 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
              L"\r\nАрхив создать не удалось: пожалуйста, заархивируйте эту папку сами." +
              kSummaryEnd,
          MB_ICONINFORMATION},
-        {RunEvent::FileNotArchived(dated + L"netstat.txt", ERROR_SHARING_VIOLATION),
-         Form::Box,
+        {RunEvent::FileNotArchived(dated + L"netstat.txt", ERROR_SHARING_VIOLATION), Form::Box,
          ComposeSystemErrorText(L"Ошибка при чтении файла для архива " + dated + L"netstat.txt",
                                 ERROR_SHARING_VIOLATION),
          MB_ICONERROR},
-        {RunEvent::ArchiveWritten(dated + L"VM_2019_04_05.zip", {5, 50}, 40, 9), Form::None, L"", 0},
+        {RunEvent::ArchiveWritten(dated + L"VM_2019_04_05.zip", {5, 50}, 40, 9), Form::None, L"",
+         0},
         {RunEvent::WrittenInUtf8(dated + L"ReadMe.txt"), Form::None, L"", 0},
         {RunEvent::OutputIncomplete(kCapture, dated + L"arp.txt"), Form::None, L"", 0},
         {RunEvent::DatedFolderCreated(dated), Form::None, L"", 0},
@@ -110,12 +108,10 @@ TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnes
                          nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(library);
     SetActiveResourceModule(library.Get());
-    const OperatorNotice unwritten =
-        NoticeFor(RunEvent::FileNotWritten(L"C:\\R\\ReadMe.txt", 112));
+    const OperatorNotice unwritten = NoticeFor(RunEvent::FileNotWritten(L"C:\\R\\ReadMe.txt", 112));
     const OperatorNotice limit =
         NoticeFor(RunEvent::ProgramEndedAtLimit(kCapture, L"cmd.exe", L"a.txt", 1, 0));
-    const OperatorNotice copy =
-        NoticeFor(RunEvent::CopyFailed(L"C:\\R\\a.log", 32));
+    const OperatorNotice copy = NoticeFor(RunEvent::CopyFailed(L"C:\\R\\a.log", 32));
     SetActiveResourceModule(nullptr);
 
     EXPECT_EQ(Utf8(unwritten.text.substr(0, 35)), "Ошибка при записи файла C:\\R\\ReadMe");

@@ -52,12 +52,13 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
 
     RunRecord record(Head(root.Path()));
     record.Take(RunEvent::DatedFolderCreated(dated));
-    record.Take(RunEvent::ProgramEndedAtLimit(kCapture, ipconfig, dated + L"ipconfig.txt", 30004, 5));
     record.Take(
-        RunEvent::ProgramNotStarted(kCapture, ipconfig, dated + L"ipconfig.txt", ERROR_FILE_NOT_FOUND));
+        RunEvent::ProgramEndedAtLimit(kCapture, ipconfig, dated + L"ipconfig.txt", 30004, 5));
+    record.Take(RunEvent::ProgramNotStarted(kCapture, ipconfig, dated + L"ipconfig.txt",
+                                            ERROR_FILE_NOT_FOUND));
     // None was left.
-    record.Take(RunEvent::ProgramEnded(kCapture, ipconfig, dated + L"route.txt", ERROR_FILE_NOT_FOUND,
-                                       7, std::nullopt));
+    record.Take(RunEvent::ProgramEnded(kCapture, ipconfig, dated + L"route.txt",
+                                       ERROR_FILE_NOT_FOUND, 7, std::nullopt));
     record.Take(RunEvent::ProgramEnded(ProgramRole::Configurator, L"C:\\R\\\\D\\Cfg.exe -s\"x\"",
                                        L"Struct.XML", 0xC0000005, 0, std::nullopt));
     record.Take(RunEvent::FolderCollected(L"MERUDrv\\LogDrv", {1, 10}, true, 0));
