@@ -119,7 +119,7 @@ void CopyTree(const std::wstring& source, const std::wstring& destination,
         context.ui.ShowProgress(to);
         if (!::CopyFileW(from.c_str(), to.c_str(), TRUE)) {
             const DWORD error = ::GetLastError();
-            context.ui.Report(RunEvent::WithPath(RunEventKind::CopyFailed, from, error));
+            context.ui.Report(RunEvent::CopyFailed(from, error));
             return;
         }
         ++copied.files;
@@ -196,7 +196,7 @@ void CopyDumps(const CollectionContext& context, const std::vector<Dump>& dumps,
         context.ui.ShowProgress(destination);
         if (!::CopyFileW(dump.source.c_str(), destination.c_str(), TRUE)) {
             const DWORD error = ::GetLastError();
-            context.ui.Report(RunEvent::WithPath(RunEventKind::CopyFailed, dump.source, error));
+            context.ui.Report(RunEvent::CopyFailed(dump.source, error));
             continue;
         }
         copiedBytes += dump.size;

@@ -12,7 +12,7 @@ void WriteList(const CollectionContext& context, const wchar_t* fileName,
     const std::wstring path = context.datedFolder + fileName;
     context.ui.ShowProgress(path);
     if (const DWORD error = WriteMachineTable(path, table))
-        context.ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, error));
+        context.ui.Report(RunEvent::FileNotWritten(path, error));
 }
 } // namespace
 

@@ -112,8 +112,9 @@ MachineTable ProcessTable(const ProcessList& list) {
         table.rows.push_back({
             std::to_wstring(process.id),
             std::to_wstring(process.parentId),
-            process.started ? DateTime::FromFileTime(*process.started).Format(L"%Y-%m-%d %H:%M:%S")
-                            : std::wstring(),
+            process.started
+                ? DateTime::FromFileTime(*process.started).Format(L"%Y-%m-%d %H:%M:%S", L"")
+                : std::wstring(),
             process.processorTime ? Decimal(*process.processorTime, 10000000, 3) : std::wstring(),
             Kibibytes(process.workingSet),
             Kibibytes(process.privateBytes),
