@@ -98,14 +98,9 @@ class CrashFolders {
     const CollectionContext& m_context;
 };
 
-struct Copied {
-    unsigned long long files = 0;
-    unsigned long long bytes = 0;
-};
-
 // A report folder whole, sub-folders too, into a folder of the run's own.
 void CopyTree(const std::wstring& source, const std::wstring& destination,
-              const CollectionContext& context, Copied& copied) {
+              const CollectionContext& context, FileTally& copied) {
     ForEachFoundEntry(source + L"*", [&](const WIN32_FIND_DATAW& entry) {
         if (IsDots(entry))
             return;
@@ -145,8 +140,9 @@ void CopyReportFolders(const CollectionContext& context, const CrashPlace& place
         const std::wstring parent = folders.Make(place.copyFolder);
         if (parent.empty() || !CreateMirrorFolder(parent + name + L"\\", context))
             return;
-        Copied copied;
+        FileTally copied;
         CopyTree(source, parent + name + L"\\", context, copied);
+        context.ui.Report(RunEvent::CrashReportCopied(source, copied));
     });
 }
 
@@ -187,8 +183,10 @@ void CopyDumps(const CollectionContext& context, const std::vector<Dump>& dumps,
                unsigned long long capBytes, CrashFolders& folders) {
     unsigned long long copiedBytes = 0;
     for (const Dump& dump : dumps) {
-        if (dump.size > capBytes - copiedBytes)
+        if (dump.size > capBytes - copiedBytes) {
+            context.ui.Report(RunEvent::CrashDumpLeftOut(dump.source, dump.size));
             continue;
+        }
         const std::wstring folder = folders.Make(dump.copyFolder);
         if (folder.empty())
             continue;
@@ -200,6 +198,7 @@ void CopyDumps(const CollectionContext& context, const std::vector<Dump>& dumps,
             continue;
         }
         copiedBytes += dump.size;
+        context.ui.Report(RunEvent::CrashDumpCopied(dump.source, dump.size));
     }
 }
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <memory>
 
 namespace {
@@ -236,6 +237,20 @@ TEST_F(CrashCopy, TheSuitesReportsWholeAndItsNewestDumpsWithinTheCap) {
                "User\\CrashDumps\\", "User\\CrashDumps\\MERUDrv.exe.11.dmp",
                "User\\CrashDumps\\MERUDrv.exe.14.dmp", "User\\CrashDumps\\merudisp.exe.12.dmp"}));
     EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
+    // Each report with what was copied of it, in the platform's order.
+    std::map<std::wstring, unsigned long long> reported;
+    for (const RunEvent& event : ui.OfKind(RunEventKind::CrashReportCopied))
+        reported[event.Path()] = event.Tally().files;
+    EXPECT_EQ(reported, (std::map<std::wstring, unsigned long long>{
+                            {reports + L"AppCrash_MERUDrv.exe_1f2e\\", 2},
+                            {reports + L"AppHang_MERUDisp.exe_77a1_0b\\", 1}}));
+    EXPECT_EQ(
+        ui.Paths(RunEventKind::CrashDumpCopied),
+        (std::vector<std::wstring>{dumps + L"MERUDrv.exe.11.dmp", dumps + L"merudisp.exe.12.dmp",
+                                   dumps + L"MERUDrv.exe.14.dmp"}));
+    ASSERT_EQ(ui.Paths(RunEventKind::CrashDumpLeftOut),
+              std::vector<std::wstring>{dumps + L"MERUDrv.exe.10.dmp"});
+    EXPECT_EQ(ui.OfKind(RunEventKind::CrashDumpLeftOut)[0].Tally().bytes, 40u);
 }
 
 TEST_F(CrashCopy, NothingOfTheSuitesMakesNoCrashesFolder) {

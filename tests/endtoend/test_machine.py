@@ -13,6 +13,7 @@ from harness.case import SMALL, EndToEndCase
 from harness.expected import MACHINE_FILES, UTF8_MARK
 from harness.waits import wait_for
 from test_programs import processes_of
+from test_record import Record, facts
 
 # A program of the suite: an .exe of an inventoried folder, running.
 PROGRAM = "LiftWatch.exe"
@@ -100,7 +101,10 @@ class Machine(EndToEndCase):
           the cap copied: the dated folder holds exactly the expected
           Crashes tree (an extra or a missing entry fails the comparison);
         - the system account's dumps read through the redirected folder
-          (SysWOW64 under WoW64): its dump is missing."""
+          (SysWOW64 under WoW64): its dump is missing;
+        - a record line missing or wrong: a list's count, the suite's among
+          them, a report or a dump copied, the dump over the cap left out
+          and named with its size."""
         root = self.installation(*SMALL)
         program = self.start_suite_program(root)
         self.create_service(program)
@@ -114,20 +118,21 @@ class Machine(EndToEndCase):
         # through Sysnative.
         system_dumps = os.path.join(self.env.drive_c, "windows", "system32", "config",
                                     "systemprofile", "AppData", "Local", "CrashDumps")
-        copied = {}
-        report = self.plant_report(os.path.join(machine_wer, "ReportArchive"),
-                                   "AppCrash_LiftWatch.exe_5e2c71a0_0b4f", program)
-        copied["Machine/ReportArchive/" + os.path.basename(report)] = None
-        copied["Machine/ReportArchive/%s/Report.wer" % os.path.basename(report)] = \
-            report_wer(program)
-        report = self.plant_report(os.path.join(user_wer, "ReportQueue"),
-                                   "AppHang_LiftWatch.exe_77c1d2e3_1a2b", program)
-        copied["User/ReportQueue/" + os.path.basename(report)] = None
-        copied["User/ReportQueue/%s/Report.wer" % os.path.basename(report)] = report_wer(program)
-        self.plant_report(os.path.join(machine_wer, "ReportArchive"),
-                          "AppCrash_LiftWatch.exe_0d0d0d0d_9f9f", program, days_old=3)
-        self.plant_report(os.path.join(machine_wer, "ReportArchive"),
-                          "AppCrash_notepad.exe_6a6a6a6a_2c2c", "C:\\windows\\notepad.exe")
+        seen_as = {system_dumps: "C:\\windows\\Sysnative\\config\\systemprofile\\AppData\\Local\\"
+                                 "CrashDumps"}
+        copied, reports, dumps = {}, [], []
+        for folder, name, app, days_old, taken in [
+                (machine_wer, "AppCrash_LiftWatch.exe_5e2c71a0_0b4f", program, 0, "Machine"),
+                (user_wer, "AppHang_LiftWatch.exe_77c1d2e3_1a2b", program, 0, "User"),
+                (machine_wer, "AppCrash_LiftWatch.exe_0d0d0d0d_9f9f", program, 3, None),
+                (machine_wer, "AppCrash_notepad.exe_6a6a6a6a_2c2c", "C:\\windows\\notepad.exe", 0,
+                 None)]:
+            queue = "ReportArchive" if name.startswith("AppCrash") else "ReportQueue"
+            report = self.plant_report(os.path.join(folder, queue), name, app, days_old)
+            if taken:
+                copied["%s/%s/%s" % (taken, queue, name)] = None
+                copied["%s/%s/%s/Report.wer" % (taken, queue, name)] = report_wer(program)
+                reports.append(self.env.windows_path(report) + "\\")
         for folder, name, size, days_old, taken in [
                 (user_dumps, "LiftWatch.exe.4242.dmp", 3000, 0, "User/CrashDumps"),
                 (system_dumps, "LiftWatch.exe.4545.dmp", 2000, 0, "System/CrashDumps"),
@@ -136,8 +141,12 @@ class Machine(EndToEndCase):
                 (user_dumps, "LiftWatch.exe.4444.dmp", CAP + 1, 0, None)]:
             content = bytes([size % 251]) * min(size, 4096)
             self.plant(os.path.join(folder, name), content, size=size, days_old=days_old)
+            named = seen_as.get(folder) or self.env.windows_path(folder)
             if taken:
                 copied[taken + "/" + name] = content
+                dumps.append((named + "\\" + name, str(size)))
+            elif size > CAP:
+                left_out = {"size": str(size), "file": named + "\\" + name}
         crashes = {"Crashes": None}
         for path, content in copied.items():
             parts = path.split("/")
@@ -166,11 +175,27 @@ class Machine(EndToEndCase):
                                        "LocalSystem", "yes", program + " -service"])
         self.assertNotIn("yes", [row[6] for row in services[2:]])
 
-        drives = {row[0]: row for row in read_table(os.path.join(run.dated, "drives.txt"))}
+        drive_rows = read_table(os.path.join(run.dated, "drives.txt"))
+        drives = {row[0]: row for row in drive_rows}
         self.assertEqual(drives["C:\\"][1], "fixed")
         self.assertGreater(int(drives["C:\\"][4]), 0)
         self.assertEqual(drives["C:\\"][7], "installation, dated folder")
         self.assertEqual(drives["C:\\"][8], "yes")
+
+        record = Record(self, os.path.join(run.dated, "Dorvak.log"))
+        dated = self.env.windows_path(run.dated) + "\\"
+        for keyword, rows, suite in [("PROCESSES", processes, "2"), ("SERVICES", services, "1"),
+                                     ("DRIVES", drive_rows, None)]:
+            line = {"entries": str(len(rows) - 1), "file": dated + keyword.lower() + ".txt"}
+            if suite:
+                line["suite"] = suite
+            self.assertEqual(facts(record.one(keyword)), line)
+        self.assertEqual(sorted(facts(text)["folder"] for text in record.only("CRASH-REPORT")),
+                         sorted(reports))
+        self.assertEqual(sorted((facts(text)["file"], facts(text)["size"])
+                                for text in record.only("DUMP")), sorted(dumps))
+        self.assertEqual([facts(text) for text in record.only("DUMP-LEFT-OUT")], [left_out])
+        self.assertEqual(record.only("NOT-LISTED") + record.only("NO-ANSWER"), [])
 
 
 if __name__ == "__main__":
