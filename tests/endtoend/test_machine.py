@@ -36,12 +36,12 @@ def report_wer(app_path):
     return b"\xff\xfe" + text.encode("utf-16-le")
 
 
-class Machine(EndToEndCase):
+def age(path, days_old):
+    when = time.time() - days_old * DAY
+    os.utime(path, (when, when))
 
-    def windows_to_unix(self, path):
-        """A path on drive C: of the prefix, in Unix form."""
-        self.assertEqual(path[:3].upper(), "C:\\", path)
-        return os.path.join(self.env.drive_c, *path[3:].split("\\"))
+
+class Machine(EndToEndCase):
 
     def plant(self, path, content=b"", size=None, days_old=0):
         """A file (its folders made as needed) written days_old days ago,
@@ -53,8 +53,7 @@ class Machine(EndToEndCase):
             if size is not None:
                 planted.truncate(size)
         self.addCleanup(os.remove, path)
-        when = time.time() - days_old * DAY
-        os.utime(path, (when, when))
+        age(path, days_old)
 
     def plant_report(self, folder, name, program_path, days_old=0):
         """A report folder whose Report.wer names program_path, the folder
@@ -63,8 +62,7 @@ class Machine(EndToEndCase):
         os.makedirs(path)
         self.addCleanup(os.rmdir, path)
         self.plant(os.path.join(path, "Report.wer"), report_wer(program_path), days_old=days_old)
-        when = time.time() - days_old * DAY
-        os.utime(path, (when, when))
+        age(path, days_old)
         return path
 
     def start_suite_program(self, root):
@@ -109,8 +107,9 @@ class Machine(EndToEndCase):
         program = self.start_suite_program(root)
         self.create_service(program)
 
-        local = self.windows_to_unix(
-            self.env.run_windows(["cmd", "/c", "echo %LOCALAPPDATA%"]).strip())
+        local = self.env.run_windows(["cmd", "/c", "echo %LOCALAPPDATA%"]).strip()
+        self.assertEqual(local[:3].upper(), "C:\\", local)
+        local = os.path.join(self.env.drive_c, *local[3:].split("\\"))
         machine_wer = os.path.join(self.env.drive_c, "ProgramData", "Microsoft", "Windows", "WER")
         user_wer = os.path.join(local, "Microsoft", "Windows", "WER")
         user_dumps = os.path.join(local, "CrashDumps")
