@@ -29,6 +29,8 @@ std::shared_ptr<PendingDrive> StartAsking(const std::wstring& root, const DriveQ
     auto pending = std::make_shared<PendingDrive>(root, query);
     try {
         std::thread([pending] {
+            // Its own thread's mode: the run's does not reach it.
+            CriticalErrorBoxesOff boxesOff;
             // Nothing may leave a worker: an exception there would end the
             // whole program.
             try {
