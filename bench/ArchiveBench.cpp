@@ -12,7 +12,7 @@
 // and works out the ratios.
 #include "BenchSupport.h"
 
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 #include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 

@@ -1,6 +1,6 @@
 #include "collect/RunArchive.h"
 
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 
 namespace {
 // What packing tells, handed on as the run's own outcomes.

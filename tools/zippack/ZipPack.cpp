@@ -5,7 +5,7 @@
 // Prints (UTF-8) "unreadable <code> <path>" per file left out, then
 // "written <entries> <bytes in> <bytes out>" or "failed <code>"; exits 0
 // when the archive was written.
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 #include "win/Utf8.h"
 
 #include <cstdio>

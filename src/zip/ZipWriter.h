@@ -4,6 +4,7 @@
 #pragma once
 
 #include "win/Handles.h"
+#include "zip/ZipRecords.h"
 
 #include <windows.h>
 #include <zlib.h>
@@ -60,16 +61,15 @@ class CZipWriter {
     unsigned long long BytesOut() const { return m_offset; }
 
   private:
-    struct Entry;
     enum class Stream { Done, SourceFailed, ArchiveFailed, NeedsZip64 };
 
-    bool MakeEntry(const std::wstring& name, const ZipEntrySource& source, Entry& entry,
+    bool MakeEntry(const std::wstring& name, const ZipEntrySource& source, ZipItem& entry,
                    DWORD& sourceError) const;
-    Stream DeflateEntry(Entry& entry, HANDLE file, const std::function<void()>& betweenChunks,
+    Stream DeflateEntry(ZipItem& entry, HANDLE file, const std::function<void()>& betweenChunks,
                         DWORD& sourceError);
-    bool RewriteLocalHeader(const Entry& entry);
+    bool RewriteLocalHeader(const ZipItem& entry);
     bool RewindTo(ULONGLONG offset);
-    void AddToDirectory(const Entry& entry);
+    void AddToDirectory(const ZipItem& entry);
     bool Put(const void* bytes, size_t size);
     bool Flush();
     bool Fail(DWORD error);

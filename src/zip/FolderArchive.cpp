@@ -1,6 +1,6 @@
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 
-#include "collect/ZipWriter.h"
+#include "zip/ZipWriter.h"
 #include "win/FolderEnumerator.h"
 #include "win/LongPath.h"
 

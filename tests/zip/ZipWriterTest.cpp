@@ -1,4 +1,4 @@
-#include "collect/ZipWriter.h"
+#include "zip/ZipWriter.h"
 
 #include "support/TestFiles.h"
 #include "support/ZipReader.h"

@@ -1,4 +1,4 @@
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 
 #include "support/TestFiles.h"
 #include "win/Handles.h"
