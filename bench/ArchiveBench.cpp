@@ -30,6 +30,9 @@ class CountingObserver : public IArchiveObserver {
         std::fwprintf(stderr, L"unreadable (%lu): %ls\n", code, path.c_str());
         ++failures;
     }
+    void FolderUnreadable(const std::wstring& path, DWORD code) override {
+        FileUnreadable(path, code);
+    }
     unsigned long failures = 0;
 };
 

@@ -13,6 +13,9 @@ class ArchiveReports : public IArchiveObserver {
     void FileUnreadable(const std::wstring& path, DWORD code) override {
         m_ui.Report(RunEvent::WithPath(RunEventKind::FileNotArchived, path, code));
     }
+    void FolderUnreadable(const std::wstring& path, DWORD code) override {
+        m_ui.Report(RunEvent::WithPath(RunEventKind::FileNotArchived, path, code));
+    }
 
   private:
     ICollectionUi& m_ui;

@@ -10,13 +10,22 @@ constexpr std::uint32_t kCentralHeader = 0x02014b50;
 constexpr std::uint32_t kZip64End = 0x06064b50;
 constexpr std::uint32_t kZip64Locator = 0x07064b50;
 constexpr std::uint32_t kEnd = 0x06054b50;
-// Host 0 (MS-DOS attributes in the external field), APPNOTE 4.5.
-constexpr std::uint16_t kMadeBy = 45;
+// Host 0 (MS-DOS attributes in the external field), APPNOTE 6.3: the
+// version that brought the UTF-8 name flag the names use.
+constexpr std::uint16_t kMadeBy = 63;
 // The NTFS extra field (0x000A) with its one attribute (tag 1): the three
 // file times, 100-nanosecond exact. Readers take it from the central
 // directory; a copy in each local header would cost over a percent of a
 // typical archive of logs.
 constexpr std::uint16_t kTimesSize = 36;
+
+// The field has a place for each of the three times and no way to say one
+// is unknown: a zero there comes back as 1 January 1601. An entry with a
+// zero time goes without the field, and readers take its last-write time
+// from the Unix timestamp and the DOS fields.
+bool HasAllTimes(const ZipItem& item) {
+    return item.lastWrite != 0 && item.lastAccess != 0 && item.creation != 0;
+}
 
 void Put16(std::string& out, std::uint64_t value) {
     out.push_back(static_cast<char>(value & 0xFF));
@@ -105,7 +114,7 @@ std::string ZipCentralHeader(const ZipItem& item) {
     Put32(header, std::min(item.sizeOut, kZipMax32));
     Put32(header, std::min(item.sizeIn, kZipMax32));
     Put16(header, item.name.size());
-    Put16(header, kTimesSize + (zip64.empty() ? 0 : 4 + zip64.size()));
+    Put16(header, (HasAllTimes(item) ? kTimesSize : 0) + (zip64.empty() ? 0 : 4 + zip64.size()));
     Put16(header, 0); // comment
     Put16(header, 0); // disk
     Put16(header, 0); // internal attributes
@@ -119,7 +128,8 @@ std::string ZipCentralHeader(const ZipItem& item) {
         Put16(header, zip64.size());
         header += zip64;
     }
-    PutTimes(header, item);
+    if (HasAllTimes(item))
+        PutTimes(header, item);
     return header;
 }
 

@@ -1,5 +1,6 @@
 #include "zip/ZipWriter.h"
 
+#include "win/DateTime.h"
 #include "win/Utf8.h"
 #include "win/WriteAll.h"
 
@@ -15,24 +16,24 @@ constexpr size_t kChunk = 256 * 1024;
 constexpr USHORT kDeflated = 8;
 constexpr USHORT kUtf8Name = 1 << 11;
 
+// Beside the archive's final name while it is written: the final name
+// appears only once the archive is whole.
+constexpr wchar_t kPartSuffix[] = L".part";
+
 std::uint64_t Ticks(const FILETIME& time) {
     return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
 }
+} // namespace
 
-// Local calendar time as the DOS fields hold it (even seconds, years 1980
-// to 2107); a time outside them becomes their first moment.
-void DosDateTime(const FILETIME& utc, std::uint16_t& date, std::uint16_t& time) {
-    FILETIME local;
+void ZipDosDateTime(const FILETIME& utc, std::uint16_t& date, std::uint16_t& time) {
     SYSTEMTIME fields;
     date = (1 << 5) | 1;
     time = 0;
-    if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &fields) ||
-        fields.wYear < 1980 || fields.wYear > 2107)
+    if (!LocalFieldsOnItsDate(utc, fields) || fields.wYear < 1980 || fields.wYear > 2107)
         return;
     date = static_cast<USHORT>(((fields.wYear - 1980) << 9) | (fields.wMonth << 5) | fields.wDay);
     time = static_cast<USHORT>((fields.wHour << 11) | (fields.wMinute << 5) | (fields.wSecond / 2));
 }
-} // namespace
 
 CZipWriter::CZipWriter() : m_in(kChunk), m_out(kChunk) {
     // Raw deflate (no zlib wrapper), as ZIP stores it; level 6 as zip's default.
@@ -47,11 +48,15 @@ CZipWriter::~CZipWriter() {
 }
 
 bool CZipWriter::Create(const std::wstring& path) {
-    m_file.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return Fail(ERROR_FILE_EXISTS);
+    const std::wstring part = path + kPartSuffix;
+    m_file.Reset(::CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file)
         return Fail(::GetLastError());
     m_path = path;
+    m_partPath = part;
     if (!m_deflateReady)
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
     return true;
@@ -59,7 +64,10 @@ bool CZipWriter::Create(const std::wstring& path) {
 
 bool CZipWriter::MakeEntry(const std::wstring& name, const ZipEntrySource& source, ZipItem& entry,
                            DWORD& sourceError) const {
-    entry.name = Utf8(name);
+    if (!ExactUtf8(name, entry.name)) {
+        sourceError = ERROR_NO_UNICODE_TRANSLATION;
+        return false;
+    }
     if (entry.name.size() > kZipMax16) {
         sourceError = ERROR_FILENAME_EXCED_RANGE;
         return false;
@@ -71,7 +79,7 @@ bool CZipWriter::MakeEntry(const std::wstring& name, const ZipEntrySource& sourc
     const bool ascii = std::all_of(entry.name.begin(), entry.name.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     entry.flags = ascii ? 0 : kUtf8Name;
-    DosDateTime(source.lastWrite, entry.dosDate, entry.dosTime);
+    ZipDosDateTime(source.lastWrite, entry.dosDate, entry.dosTime);
     entry.offset = m_offset;
     return true;
 }
@@ -235,16 +243,23 @@ bool CZipWriter::Finish() {
     const std::string end = ZipEndRecords(m_entries, m_directorySize, directoryOffset);
     if (!Put(end.data(), end.size()) || !Flush())
         return false;
+    // On the disk before the final name says the archive is whole; a power
+    // cut after the rename must not leave a name over missing blocks.
+    if (!::FlushFileBuffers(m_file.Get()))
+        return Fail(::GetLastError());
     m_file.Reset();
-    m_path.clear();
+    // Never over a file another process put there meanwhile.
+    if (!::MoveFileExW(m_partPath.c_str(), m_path.c_str(), MOVEFILE_WRITE_THROUGH))
+        return Fail(::GetLastError());
+    m_partPath.clear();
     return true;
 }
 
 void CZipWriter::Abandon() {
     m_file.Reset();
-    if (!m_path.empty())
-        ::DeleteFileW(m_path.c_str());
-    m_path.clear();
+    if (!m_partPath.empty())
+        ::DeleteFileW(m_partPath.c_str());
+    m_partPath.clear();
 }
 
 bool CZipWriter::Put(const void* bytes, size_t size) {
