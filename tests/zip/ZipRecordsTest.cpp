@@ -92,6 +92,7 @@ TEST(ZipRecords, TheCentralHeaderMovesOnlyWhatOverflowsItsPlaceIntoZip64) {
         const std::string header = ZipCentralHeader(item);
         SCOPED_TRACE(item.sizeIn);
         EXPECT_EQ(0x02014b50u, Field(header, 0, 4));
+        EXPECT_EQ(63u, Field(header, 4, 2)); // made by 6.3, the version of the UTF-8 flag
         EXPECT_EQ(row.version, Field(header, 6, 2));
         EXPECT_EQ(row.sizeOut, Field(header, 20, 4));
         EXPECT_EQ(row.sizeIn, Field(header, 24, 4));
@@ -104,6 +105,10 @@ TEST(ZipRecords, TheCentralHeaderMovesOnlyWhatOverflowsItsPlaceIntoZip64) {
         EXPECT_EQ((Values{0x0018'0001'0000'0000, item.lastWrite, item.lastAccess, item.creation}),
                   Extra(header, extraAt, 0x000A).value_or(Values{}));
     }
+    // A time of zero would come back as 1601: the field is left out instead.
+    ZipItem unknown = Item(1, 1, 0, false);
+    unknown.lastWrite = unknown.lastAccess = 133'000'000'000'000'001;
+    EXPECT_EQ(std::nullopt, Extra(ZipCentralHeader(unknown), 46 + unknown.name.size(), 0x000A));
 }
 
 TEST(ZipRecords, EndRecordsTurnZip64FromTheFirstCountSizeOrOffsetTheClassicOneCannotHold) {
