@@ -11,7 +11,7 @@
 #include <utility>
 
 CDorvakDlg::CDorvakDlg(std::wstring installationRoot, ProgramFacts program, RunSettings settings)
-    : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
+    : CProgramDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
       m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
       m_installationRoot(std::move(installationRoot)), m_program(std::move(program)),
       m_settings(std::move(settings)) {}
@@ -61,14 +61,12 @@ void CDorvakDlg::OnOK() {
     request.startDate = m_startDate;
     request.description = m_description;
     request.settings = m_settings;
-    m_record.emplace(
+    m_run.emplace(
         RunRecordHead{m_program, m_installationRoot, m_startDate, CharacterCount(m_description)});
-    m_toldOnce.emplace(*this);
-    const bool saved = RunCollection(request, *m_toldOnce);
+    const bool saved = RunCollection(request, *this);
     // Closed now: a refused run may be followed by another, with a record
     // of its own.
-    m_toldOnce.reset();
-    m_record.reset();
+    m_run.reset();
     if (saved)
         CDialog::OnOK();
 }
@@ -130,27 +128,28 @@ void CDorvakDlg::ShowProgressLine(const std::wstring& text) {
 void CDorvakDlg::Report(const RunEvent& event) {
     // Recorded first: whatever the window shows of it, the record already
     // holds, even for a run ended from outside a moment later.
-    if (m_record)
-        m_record->Take(event);
-    if (event.kind == RunEventKind::ProgramStarted) {
+    const bool tell = !m_run || m_run->Hear(event);
+    if (event.Kind() == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
-        ShowProgressLine(event.path);
+        ShowProgressLine(event.Path());
     }
-    Tell(NoticeFor(event));
+    if (tell)
+        Tell(NoticeFor(event));
     // The command line does not linger through what follows the wait.
-    if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
+    if (event.Kind() == RunEventKind::ProgramEnded ||
+        event.Kind() == RunEventKind::ProgramEndedAtLimit)
         ShowProgressLine(m_progressBeforeProgram);
-    if (m_record && m_toldOnce)
-        if (const std::optional<RunEvent> failure = m_record->TakeFailure())
-            m_toldOnce->Report(*failure);
+    if (m_run)
+        if (const std::optional<RunEvent> failure = m_run->FailureToTell())
+            Tell(NoticeFor(*failure));
 }
 
 void CDorvakDlg::Tell(const OperatorNotice& notice) {
     if (notice.form == OperatorNotice::Form::Box) {
         // Recorded before it is shown: a run ended from outside while the
         // box waits still leaves what the operator was reading.
-        if (m_record)
-            m_record->TakeBox(notice);
+        if (m_run)
+            m_run->TakeBox(notice);
         // The run's boxes come while, or right after, the thread took no
         // input: a second Enter on Save or an Esc while a configurator ran
         // would otherwise close the box, the summary with the folder's path

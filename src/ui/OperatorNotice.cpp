@@ -25,10 +25,10 @@ std::wstring Megabytes(unsigned long long bytes) {
 // The run saved: where, the archive to send or the request to make it, and
 // where to send it.
 std::wstring Summary(const RunEvent& saved) {
-    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.path;
-    if (!saved.output.empty())
-        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.output + L" (" +
-                Megabytes(saved.size) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
+    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.Path();
+    if (!saved.Archive().empty())
+        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.Archive() + L" (" +
+                Megabytes(saved.ArchiveSize()) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
     else
         text += LoadAddedResourceText(IDS_ARCHIVE_BY_HAND);
     return text + LoadResourceText(IDS_SEND_TO_SUPPORT);
@@ -36,28 +36,33 @@ std::wstring Summary(const RunEvent& saved) {
 } // namespace
 
 OperatorNotice NoticeFor(const RunEvent& event) {
-    switch (event.kind) {
+    switch (event.Kind()) {
     case RunEventKind::DatedFolderExists:
-        return Box(LoadResourceText(IDS_FOLDER) + event.path + LoadResourceText(IDS_FOLDER_EXISTS),
+        return Box(LoadResourceText(IDS_FOLDER) + event.Path() +
+                       LoadResourceText(IDS_FOLDER_EXISTS),
                    MB_ICONERROR);
     case RunEventKind::FolderNotCreated:
-        return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.path, event.code);
+        return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.Path(), event.Code());
     case RunEventKind::CopyFailed:
-        return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.path, event.code);
+        return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.Path(), event.Code());
     case RunEventKind::FileNotWritten:
-        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.path, event.code);
+        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::ProgramNotStarted:
         // A configurator that cannot be started leaves its folder's other
         // files standing, and has always been passed over without a word.
-        if (event.program == ProgramRole::Capture)
-            return {OperatorNotice::Form::Beep, std::wstring(), MB_ICONEXCLAMATION, event.code};
+        if (event.Role() == ProgramRole::Capture)
+            return {OperatorNotice::Form::Beep, std::wstring(), MB_ICONEXCLAMATION, event.Code()};
         return {};
     case RunEventKind::ProgramEndedAtLimit:
-        return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.path, MB_ICONERROR);
+        return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.Path(), MB_ICONERROR);
     case RunEventKind::FileNotArchived:
-        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.path, event.code);
+    case RunEventKind::FolderNotArchived:
+        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::RunSaved:
         return Box(Summary(event), MB_ICONINFORMATION);
+    case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:
@@ -69,4 +74,8 @@ OperatorNotice NoticeFor(const RunEvent& event) {
         return {};
     }
     return {};
+}
+
+std::wstring InvalidDateText() {
+    return LoadStringEntry(IDS_INVALID_DATETIME).value_or(L"Invalid DateTime");
 }

@@ -21,6 +21,9 @@ class IArchiveObserver {
     // with the system error: it could not be listed (its entry stays, empty),
     // or, left out itself, its name cannot be stored or it is a link.
     virtual void FolderUnreadable(const std::wstring& path, DWORD code) = 0;
+    // Each file the walk finds (the archive aside), readable or not, with
+    // the size its folder entry gives.
+    virtual void FileFound(unsigned long long /*size*/) {}
 };
 
 struct ArchiveResult {
