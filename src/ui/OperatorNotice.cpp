@@ -57,10 +57,12 @@ OperatorNotice NoticeFor(const RunEvent& event) {
     case RunEventKind::ProgramEndedAtLimit:
         return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.Path(), MB_ICONERROR);
     case RunEventKind::FileNotArchived:
+    case RunEventKind::FolderNotArchived:
         return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
                            event.Code());
     case RunEventKind::RunSaved:
         return Box(Summary(event), MB_ICONINFORMATION);
+    case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:

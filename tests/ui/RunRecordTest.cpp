@@ -75,10 +75,12 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
     record.Take(RunEvent::CrashReportCopied(L"C:\\W\\AppCrash_a.exe_1\\", {2, 20}));
     record.Take(RunEvent::CrashDumpCopied(L"C:\\D\\a.exe.7.dmp", 300));
     record.Take(RunEvent::CrashDumpLeftOut(L"C:\\D\\a.exe.8.dmp", 5000000000));
+    record.Take(RunEvent::ArchiveStarted(dated + L"VM.zip"));
+    record.Take(RunEvent::FolderNotArchived(dated + L"MERUDrv\\", ERROR_CANT_ACCESS_FILE));
     record.Take(RunEvent::RunSaved(dated, L"", 0, FileTally{2, 15}));
 
     const std::vector<std::string> lines = Lines(dated + L"Dorvak.log");
-    ASSERT_EQ(lines.size(), 24u);
+    ASSERT_EQ(lines.size(), 26u);
     EXPECT_EQ(lines[5], "RESOURCES none: the program's own");
     EXPECT_EQ(lines[6], "DESCRIPTION characters=8");
     const std::vector<std::string> expected = {
@@ -97,11 +99,13 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
         "CRASH-REPORT files=2 bytes=20 folder=C:\\W\\AppCrash_a.exe_1\\",
         "DUMP size=300 file=C:\\D\\a.exe.7.dmp",
         "DUMP-LEFT-OUT size=5000000000 file=C:\\D\\a.exe.8.dmp",
+        "PACKING file=" + Utf8(dated) + "VM.zip",
+        "NOT-ARCHIVED code=1920 folder=" + Utf8(dated) + "MERUDrv\\",
         "TOTAL copied-files=4 copied-bytes=330 folder-files=2 folder-bytes=15",
     };
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[7 + i], expected[i]);
-    EXPECT_EQ(lines[23].substr(0, 15), "COMPLETED took=");
+    EXPECT_EQ(lines[25].substr(0, 15), "COMPLETED took=");
 }
 
 TEST(RunRecord, EveryCopyThatMetAFullDriveHasALineThoughTheOperatorIsToldOnce) {
