@@ -3,10 +3,12 @@
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/SummaryDlg.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
 #include "win/ResourceText.h"
+#include "win/SystemFacts.h"
 
 #include <utility>
 
@@ -64,6 +66,8 @@ void CDorvakDlg::OnOK() {
     m_record.emplace(
         RunRecordHead{m_program, m_installationRoot, m_startDate, CharacterCount(m_description)});
     m_toldOnce.emplace(*this);
+    m_troubles = 0;
+    m_recordFailed = false;
     const bool saved = RunCollection(request, *m_toldOnce);
     // Closed now: a refused run may be followed by another, with a record
     // of its own.
@@ -132,6 +136,12 @@ void CDorvakDlg::Report(const RunEvent& event) {
     // holds, even for a run ended from outside a moment later.
     if (m_record)
         m_record->Take(event);
+    if (WentWrong(event.kind))
+        ++m_troubles;
+    if (event.kind == RunEventKind::RunSaved) {
+        ShowSummary(event);
+        return;
+    }
     if (event.kind == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
         ShowProgressLine(event.path);
@@ -140,9 +150,32 @@ void CDorvakDlg::Report(const RunEvent& event) {
     // The command line does not linger through what follows the wait.
     if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
         ShowProgressLine(m_progressBeforeProgram);
-    if (m_record && m_toldOnce)
-        if (const std::optional<RunEvent> failure = m_record->TakeFailure())
-            m_toldOnce->Report(*failure);
+    PassOnRecordFailure();
+}
+
+void CDorvakDlg::PassOnRecordFailure() {
+    if (!m_record || !m_toldOnce)
+        return;
+    if (const std::optional<RunEvent> failure = m_record->TakeFailure()) {
+        m_recordFailed = true;
+        m_toldOnce->Report(*failure);
+    }
+}
+
+void CDorvakDlg::ShowSummary(const RunEvent& saved) {
+    // The record's last lines may have met a full drive: whatever is told of
+    // it comes before the summary, which is the run's last word.
+    PassOnRecordFailure();
+    RunSummary summary = SummaryOf(saved, RunCompleteness{m_troubles, !m_recordFailed});
+    if (m_record)
+        m_record->TakeBox(summary.notice);
+    // A second Enter on Save or an Esc given during the run would otherwise
+    // send the archive, or close the summary unread.
+    DiscardPendingInput();
+    CSummaryDlg dialog(std::move(summary),
+                       SupportMail(saved.output, ComputerName(), m_startDate, m_description),
+                       m_record ? &*m_record : nullptr);
+    dialog.DoModal(m_hWnd);
 }
 
 void CDorvakDlg::Tell(const OperatorNotice& notice) {

@@ -43,6 +43,9 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
   private:
     void ShowProgressLine(const std::wstring& text);
     void Tell(const OperatorNotice& notice);
+    void ShowSummary(const RunEvent& saved);
+    // The record's own failure, handed to the run's filter like any other.
+    void PassOnRecordFailure();
 
     DateTime m_startDate;
     std::wstring m_progress;
@@ -61,4 +64,8 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     // engine's rule (a full drive is told once, whoever met it first).
     std::optional<RunRecord> m_record;
     std::optional<ReportedOnce> m_toldOnce;
+    // What the run's summary says of it: the outcomes that went wrong, and
+    // whether the record could not be written to its end.
+    unsigned long long m_troubles = 0;
+    bool m_recordFailed = false;
 };

@@ -79,8 +79,8 @@ void CDataExchange::FailOn(int controlId) {
 
 INT_PTR CDialog::DoModal(HWND owner) {
     RegisterDialogControlClasses();
-    return ::DialogBoxParamW(ActiveResourceModule(), MAKEINTRESOURCEW(m_templateId), owner,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(DialogTemplateModule(m_templateId), MAKEINTRESOURCEW(m_templateId),
+                             owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
