@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "collect/ProductPlan.h"
+#include "ui/OperatorNotice.h"
 #include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 #include "win/Module.h"
@@ -12,15 +13,15 @@
 #include <string>
 
 void SilentUi::Report(const RunEvent& event) {
-    if (!WentWrong(event.kind))
+    if (!WentWrong(event))
         return;
     ++failures;
-    std::fwprintf(stderr, L"failure %d: %ls (%lu)\n", static_cast<int>(event.kind),
-                  event.path.c_str(), static_cast<unsigned long>(event.code));
+    std::fwprintf(stderr, L"failure %d: %ls (%lu)\n", static_cast<int>(event.Kind()),
+                  event.Path().c_str(), static_cast<unsigned long>(event.Code()));
 }
 
 RunSettings BenchRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
+    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder, InvalidDateText()};
 }
 
 double Seconds() {

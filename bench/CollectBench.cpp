@@ -46,7 +46,7 @@ bool HasXml(const std::wstring& name) {
 
 std::wstring XcopyBatch(const std::wstring& root, const std::wstring& mirror,
                         const Selection& selection, const DateTime& startDate) {
-    const std::wstring date = startDate.Format(L"%m-%d-%Y");
+    const std::wstring date = startDate.Format(L"%m-%d-%Y", std::wstring());
     std::wstring batch = L"@echo off\r\n";
     const std::wstring flags = L" /Q /Y /I >nul\r\n";
     for (const auto& [folder, names] : selection) {
@@ -167,7 +167,7 @@ int wmain(int argc, wchar_t** argv) {
     RemoveTree(work);
 
     PrintLine(L"installation: %ls, start day %ls", root.c_str(),
-              startDate.Format(L"%Y-%m-%d").c_str());
+              startDate.Format(L"%Y-%m-%d", std::wstring()).c_str());
     PrintLine(L"files the engine copied: %lu in %lu folders (minimal copy: %lu, inventory "
               L"lines: %lu)",
               CountFiles(selection), static_cast<unsigned long>(selection.size()), minimalCopied,

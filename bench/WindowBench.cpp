@@ -183,7 +183,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring work = WithBackslash(argv[2]);
     const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
     const std::wstring program = root + L"Dorvak\\Dorvak.exe";
-    const std::wstring dated = root + DateTime::Now().Format(L"%Y_%m_%d") + L"\\";
+    const std::wstring dated = root + DateTime::Now().Format(L"%Y_%m_%d", std::wstring()) + L"\\";
     RemoveTree(dated);
     RemoveTree(work);
     if (!::CreateDirectoryW(work.c_str(), nullptr)) {

@@ -3,6 +3,7 @@
 #include "app/InstallLayout.h"
 #include "app/ResourceLibrary.h"
 #include "ui/DorvakDlg.h"
+#include "ui/OperatorNotice.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/VersionInfo.h"
@@ -46,7 +47,7 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     {
         // Started from anywhere, the captures still see the installation
         // root as "..": they run in the program's own folder.
-        RunSettings settings{waitLimits, SystemFolder(), program.folder};
+        RunSettings settings{waitLimits, SystemFolder(), program.folder, InvalidDateText()};
         CDorvakDlg dialog(installationRoot, std::move(program), std::move(settings));
         dialog.DoModal();
     }

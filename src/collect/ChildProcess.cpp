@@ -3,6 +3,7 @@
 #include "win/ProcessStart.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -36,13 +37,18 @@ bool WaitPainting(HANDLE process, DWORD limitMs, ICollectionUi& ui) {
     }
 }
 
+// What the program left in the file it was handed, asked of our own handle:
+// the directory entry of a file another process has just written may lag.
+std::optional<unsigned long long> WrittenSize(HANDLE file) {
+    LARGE_INTEGER size{};
+    if (file == nullptr || !::GetFileSizeEx(file, &size))
+        return std::nullopt;
+    return static_cast<unsigned long long>(size.QuadPart);
+}
+
 } // namespace
 
 ChildResult RunAndWait(const ChildProgram& program, DWORD limitMs, ICollectionUi& ui) {
-    RunEvent event = RunEvent::WithPath(RunEventKind::ProgramStarted, program.commandLine);
-    event.program = program.role;
-    event.output = program.output;
-
     ProcessStart start;
     start.application = program.application;
     start.commandLine = program.commandLine;
@@ -54,24 +60,26 @@ ChildResult RunAndWait(const ChildProgram& program, DWORD limitMs, ICollectionUi
     const ULONGLONG startedAt = ::GetTickCount64();
     StartedProcess started = StartProcess(start);
     if (!started) {
-        event.kind = RunEventKind::ProgramNotStarted;
-        event.code = started.error;
-        ui.Report(event);
+        ui.Report(RunEvent::ProgramNotStarted(program.role, program.commandLine, program.output,
+                                              started.error));
         return ChildResult::NotStarted;
     }
-    ui.Report(event);
+    ui.Report(RunEvent::ProgramStarted(program.role, program.commandLine, program.output));
 
     const bool ended = WaitPainting(started.process.Get(), limitMs, ui);
     if (!ended)
         started.EndTree(ERROR_TIMEOUT, 30 * 1000);
-    event.durationMs = ::GetTickCount64() - startedAt;
-    if (ended) {
-        DWORD exitCode = 0;
-        event.kind = RunEventKind::ProgramEnded;
-        event.code = ::GetExitCodeProcess(started.process.Get(), &exitCode) ? exitCode : 0;
-    } else {
-        event.kind = RunEventKind::ProgramEndedAtLimit;
+    const ULONGLONG durationMs = ::GetTickCount64() - startedAt;
+    const std::optional<unsigned long long> outputSize = WrittenSize(program.standardOutput);
+    if (!ended) {
+        ui.Report(RunEvent::ProgramEndedAtLimit(program.role, program.commandLine, program.output,
+                                                durationMs, outputSize));
+        return ChildResult::TimedOut;
     }
-    ui.Report(event);
-    return ended ? ChildResult::Ended : ChildResult::TimedOut;
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(started.process.Get(), &exitCode))
+        exitCode = 0;
+    ui.Report(RunEvent::ProgramEnded(program.role, program.commandLine, program.output, exitCode,
+                                     durationMs, outputSize));
+    return ChildResult::Ended;
 }

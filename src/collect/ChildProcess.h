@@ -12,7 +12,9 @@
 // the system try a shorter path first; `commandLine` is what the program
 // receives, unchanged. `currentFolder` empty means the program's own current
 // directory. `standardOutput`, when given, is the file the program writes
-// its standard output into (inherited by it and by nothing else).
+// its standard output into (inherited by it and by nothing else); its size
+// once the program has ended goes with the outcome, read through this
+// handle, which needs FILE_READ_ATTRIBUTES for that.
 struct ChildProgram {
     ProgramRole role = ProgramRole::Capture;
     std::wstring application;
@@ -34,5 +36,6 @@ enum class ChildResult {
 // started, and waits for it while the window stays painted, at most
 // `limitMs`; at the limit the program and everything it started are ended.
 // Each step is reported: started, not started (with the system error),
-// ended (with its exit code and duration) or ended at the limit.
+// ended (with its exit code, duration and the size of its standard output)
+// or ended at the limit.
 ChildResult RunAndWait(const ChildProgram& program, DWORD limitMs, ICollectionUi& ui);

@@ -8,7 +8,8 @@
 #include "win/SystemFacts.h"
 
 std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTime& startDate) {
-    return installationRoot + startDate.Format(L"%Y_%m_%d") + L"\\";
+    // A day picked in the calendar: never invalid, so never worded as such.
+    return installationRoot + startDate.Format(L"%Y_%m_%d", std::wstring()) + L"\\";
 }
 
 bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
@@ -19,9 +20,9 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
     // else may then put anything into it while the run goes on.
     if (const DWORD error = CreateProtectedFolder(datedFolder)) {
         if (error == ERROR_ALREADY_EXISTS)
-            ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderExists, datedFolder));
+            ui.Report(RunEvent::DatedFolderExists(datedFolder));
         else
-            ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, datedFolder, error));
+            ui.Report(RunEvent::FolderNotCreated(datedFolder, error));
         return false;
     }
 
@@ -29,14 +30,14 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
     const std::wstring mirrorBase = datedFolder + L"MERUDrv\\";
     if (!::CreateDirectoryW(mirrorBase.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
-        ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, mirrorBase, error));
+        ui.Report(RunEvent::FolderNotCreated(mirrorBase, error));
         return false;
     }
     OwnFolders ownFolders;
     ownFolders.Add(datedFolder);
     ownFolders.Add(mirrorBase);
 
-    ui.Report(RunEvent::WithPath(RunEventKind::DatedFolderCreated, datedFolder));
+    ui.Report(RunEvent::DatedFolderCreated(datedFolder));
     const CollectionContext context{
         request.installationRoot, datedFolder, mirrorBase, request.startDate,
         request.settings,         ownFolders,  ui};
@@ -44,9 +45,6 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
     WalkProductPlan(context);
     const RunArchive archive = PackDatedFolder(context, ComputerName());
 
-    RunEvent saved = RunEvent::WithPath(RunEventKind::RunSaved, datedFolder);
-    saved.output = archive.path;
-    saved.size = archive.size;
-    ui.Report(saved);
+    ui.Report(RunEvent::RunSaved(datedFolder, archive.path, archive.size, archive.held));
     return true;
 }

@@ -20,7 +20,7 @@ std::wstring DatedFolderPath(const std::wstring& installationRoot, const DateTim
 // Creates the dated folder and the mirror base, writes the snapshot files,
 // walks the product plan, packs the dated folder into one archive and
 // reports the run saved; every outcome goes to `ui` as it happens (the
-// dialog tells a full drive once through ReportedOnce). True when the run
+// dialog records each, and tells a full drive once). True when the run
 // completed; false when it stopped before the snapshot files, so the dialog
 // stays open: the dated folder exists already or could not be created
 // (nothing was written), or the mirror base could not be created inside the

@@ -90,6 +90,8 @@ class CFolderPacker {
         // packed into itself.
         if (SamePath(m_access + relative, m_archive))
             return true;
+        const ULONGLONG size = (ULONGLONG{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+        m_observer.FileFound(size);
         const std::wstring display = m_display + relative;
         FileHandle file(::CreateFileW((m_access + relative).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -99,7 +101,6 @@ class CFolderPacker {
             return true;
         }
         m_observer.FileStarted(display);
-        const ULONGLONG size = (ULONGLONG{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
         DWORD sourceError = 0;
         const Outcome outcome = m_zip.AddFile(
             EntryName(relative), SourceOf(entry), file.Get(), size,

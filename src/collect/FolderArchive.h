@@ -16,6 +16,9 @@ class IArchiveObserver {
     // A file that could not be opened or read, with the system error; it is
     // left out of the archive.
     virtual void FileUnreadable(const std::wstring& path, DWORD code) = 0;
+    // Each file the walk finds (the archive aside), readable or not, with
+    // the size its folder entry gives.
+    virtual void FileFound(unsigned long long /*size*/) {}
 };
 
 struct ArchiveResult {

@@ -4,7 +4,7 @@ std::optional<MirrorFolders> OpenMirror(const CollectionContext& context,
                                         const std::wstring& relativeFolder) {
     const std::wstring installedFolder = context.installationRoot + relativeFolder;
     if (!IsFound(installedFolder)) {
-        context.ui.Report(RunEvent::WithPath(RunEventKind::FolderMissing, relativeFolder));
+        context.ui.Report(RunEvent::FolderMissing(relativeFolder));
         return std::nullopt;
     }
 
@@ -28,7 +28,7 @@ bool CreateMirrorFolder(const std::wstring& folder, const CollectionContext& con
         if (error == ERROR_ALREADY_EXISTS && context.ownFolders.Contains(folder))
             return true;
     }
-    context.ui.Report(RunEvent::WithPath(RunEventKind::FolderNotCreated, folder, error));
+    context.ui.Report(RunEvent::FolderNotCreated(folder, error));
     return false;
 }
 
@@ -65,7 +65,7 @@ bool FolderTally::Copy(const MirrorFolders& folders, const WIN32_FIND_DATAW& ent
             error = ::GetLastError();
         // The whole source path: a bare name does not tell support which of
         // the many log folders failed.
-        ui.Report(RunEvent::WithPath(RunEventKind::CopyFailed, source, error));
+        ui.Report(RunEvent::CopyFailed(source, error));
         return false;
     }
     ++m_files;
@@ -74,10 +74,6 @@ bool FolderTally::Copy(const MirrorFolders& folders, const WIN32_FIND_DATAW& ent
 }
 
 void FolderTally::Report(const MirrorFolders& folders, bool fallbackUsed, ICollectionUi& ui) const {
-    RunEvent event = RunEvent::WithPath(RunEventKind::FolderCollected, folders.relative);
-    event.files = m_files;
-    event.bytes = m_bytes;
-    event.fallbackUsed = fallbackUsed;
-    event.durationMs = ::GetTickCount64() - m_startedAt;
-    ui.Report(event);
+    ui.Report(RunEvent::FolderCollected(folders.relative, {m_files, m_bytes}, fallbackUsed,
+                                        ::GetTickCount64() - m_startedAt));
 }

@@ -110,5 +110,5 @@ void NarrowTextStream::Close() {
 
 void ReportUnwrittenFile(const std::wstring& path, DWORD code, ICollectionUi& ui) {
     if (code != 0)
-        ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, code));
+        ui.Report(RunEvent::FileNotWritten(path, code));
 }

@@ -117,9 +117,7 @@ void RunConfiguratorExport(const ProductRow& row, const CollectionContext& conte
     const std::optional<unsigned long long> copied =
         ReplaceExportWithInstalled(context, row.folder, L"Struct.XML");
     if (result == ChildResult::TimedOut && copied.value_or(0) == 0) {
-        RunEvent incomplete = RunEvent::WithPath(RunEventKind::OutputIncomplete, program.output);
-        incomplete.program = ProgramRole::Configurator;
-        context.ui.Report(incomplete);
+        context.ui.Report(RunEvent::OutputIncomplete(ProgramRole::Configurator, program.output));
     }
 }
 

@@ -3,7 +3,8 @@
 #include "collect/FolderArchive.h"
 
 namespace {
-// What packing tells, handed on as the run's own outcomes.
+// What packing tells, handed on as the run's own outcomes, and what the
+// walk found counted on the way: nobody need walk the folder again.
 class ArchiveReports : public IArchiveObserver {
   public:
     explicit ArchiveReports(ICollectionUi& ui) : m_ui(ui) {}
@@ -11,11 +12,18 @@ class ArchiveReports : public IArchiveObserver {
     void FileStarted(const std::wstring& path) override { m_ui.ShowProgress(path); }
     void LetPaintThrough() override { m_ui.LetPaintThrough(); }
     void FileUnreadable(const std::wstring& path, DWORD code) override {
-        m_ui.Report(RunEvent::WithPath(RunEventKind::FileNotArchived, path, code));
+        m_ui.Report(RunEvent::FileNotArchived(path, code));
     }
+    void FileFound(unsigned long long size) override {
+        ++m_found.files;
+        m_found.bytes += size;
+    }
+
+    const FileTally& Found() const { return m_found; }
 
   private:
     ICollectionUi& m_ui;
+    FileTally m_found;
 };
 
 bool FitsInFileName(wchar_t c) {
@@ -28,7 +36,7 @@ std::wstring ArchiveName(const std::wstring& computerName, const DateTime& start
     for (wchar_t& c : name)
         if (!FitsInFileName(c))
             c = L'_';
-    return name + L"_" + startDay.Format(L"%Y_%m_%d") + L".zip";
+    return name + L"_" + startDay.Format(L"%Y_%m_%d", std::wstring()) + L".zip";
 }
 
 RunArchive PackDatedFolder(const CollectionContext& context, const std::wstring& computerName) {
@@ -38,14 +46,12 @@ RunArchive PackDatedFolder(const CollectionContext& context, const std::wstring&
     const ArchiveResult result =
         PackFolder(context.datedFolder, path, name.substr(0, name.size() - 4), reports);
     if (!result.written) {
-        context.ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, result.error));
+        // The walk stops at the archive's first failed write: what it found
+        // by then is not what the folder holds.
+        context.ui.Report(RunEvent::FileNotWritten(path, result.error));
         return {};
     }
-    RunEvent written = RunEvent::WithPath(RunEventKind::ArchiveWritten, path);
-    written.files = result.entries;
-    written.bytes = result.bytesIn;
-    written.size = result.bytesOut;
-    written.durationMs = result.durationMs;
-    context.ui.Report(written);
-    return {path, result.bytesOut};
+    context.ui.Report(RunEvent::ArchiveWritten(path, {result.entries, result.bytesIn},
+                                               result.bytesOut, result.durationMs));
+    return {path, result.bytesOut, reports.Found()};
 }

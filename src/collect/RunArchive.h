@@ -2,6 +2,7 @@
 
 #include "collect/CollectionContext.h"
 
+#include <optional>
 #include <string>
 
 // "<computer name>_<yyyy_mm_dd>.zip" of the start day; a character that a
@@ -11,6 +12,10 @@ std::wstring ArchiveName(const std::wstring& computerName, const DateTime& start
 struct RunArchive {
     std::wstring path; // empty when none was made
     unsigned long long size = 0;
+    // Every file the packing walk found in the dated folder, the archive
+    // aside, with the sizes their folder entries gave; nothing when no
+    // archive was made, as the walk then stopped short.
+    std::optional<FileTally> held;
 };
 
 // Packs the dated folder, all of it as it stands, into the archive of

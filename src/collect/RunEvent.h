@@ -1,31 +1,30 @@
 // What happened during a run, as facts: the engine hands these up, and
-// whoever shows or records the run words them.
+// whoever shows or records the run words them. Each kind is made by its own
+// factory with every fact it carries, so an outcome never exists half told.
 #pragma once
 
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <utility>
 
 enum class RunEventKind {
-    DatedFolderExists,   // path: the dated folder, made by an earlier run
-    DatedFolderCreated,  // path: the dated folder, with its mirror base: the run goes on
-    FolderNotCreated,    // path (with its backslash), code
-    CopyFailed,          // path: the installed file, code
-    FileNotWritten,      // path: one of the program's own files, code
-    WrittenInUtf8,       // path: a text file in UTF-8, as its code page lacks a character
-    ProgramStarted,      // program, path: its command line
-    ProgramNotStarted,   // program, path: its command line, code
-    ProgramEnded,        // program, path: command line, code: its exit code, duration
-    ProgramEndedAtLimit, // program, path: command line, duration
-    OutputIncomplete,    // program, path: what a program ended at its limit left behind
-    FolderCollected,     // path: the folder under the installation root, files, bytes,
-                         // fallbackUsed, duration
-    FolderMissing,       // path: a folder of the plan that is not installed
-    FileNotArchived,     // path: a file of the dated folder left out of the archive, code
-    ArchiveWritten,      // path: the archive, files: entries, bytes: bytes packed, size,
-                         // duration
-    RunSaved,            // path: the dated folder, output: its archive (empty when none was
-                         // made), size: the archive's
+    DatedFolderExists,   // the dated folder, made by an earlier run
+    DatedFolderCreated,  // the dated folder, with its mirror base: the run goes on
+    FolderNotCreated,    // a folder (with its backslash), the system error
+    CopyFailed,          // the installed file, the system error
+    FileNotWritten,      // one of the program's own files, the system error
+    WrittenInUtf8,       // a text file in UTF-8, as its code page lacks a character
+    ProgramStarted,      // a program: its command line, the file it writes
+    ProgramNotStarted,   // the same, and the system error
+    ProgramEnded,        // the same, its exit code, duration, its file's size
+    ProgramEndedAtLimit, // the same, its duration, its file's size
+    OutputIncomplete,    // what a program ended at its limit left behind
+    FolderCollected,     // a folder under the installation root, what was copied of it
+    FolderMissing,       // a folder of the plan that is not installed
+    FileNotArchived,     // a file of the dated folder left out of the archive, the system error
+    ArchiveWritten,      // the archive: entries, bytes packed, its size, duration
+    RunSaved,            // the dated folder, its archive and what the folder held when packed
 };
 
 // Which kind of outside program an event is about.
@@ -34,33 +33,157 @@ enum class ProgramRole {
     Configurator, // a configurator writing its export
 };
 
-struct RunEvent {
-    RunEventKind kind = RunEventKind::RunSaved;
-    std::wstring path;
-    // The system error, or a program's exit code; 0 for none.
-    DWORD code = 0;
-    ProgramRole program = ProgramRole::Capture;
-    // What a program writes: its capture file or its export.
-    std::wstring output;
-    ULONGLONG durationMs = 0;
+// Files and the bytes they hold.
+struct FileTally {
     unsigned long long files = 0;
     unsigned long long bytes = 0;
-    // The size of the file a step made (an archive).
-    unsigned long long size = 0;
-    bool fallbackUsed = false;
-
-    static RunEvent WithPath(RunEventKind kind, std::wstring path, DWORD code = 0) {
-        RunEvent event;
-        event.kind = kind;
-        event.path = std::move(path);
-        event.code = code;
-        return event;
-    }
 };
 
-// True for an outcome that says something went wrong: whoever shows or
-// counts a run's troubles asks this one place, so a new kind of trouble is
-// never left out of one of them.
+class RunEvent {
+  public:
+    static RunEvent DatedFolderExists(std::wstring datedFolder) {
+        return {RunEventKind::DatedFolderExists, std::move(datedFolder)};
+    }
+    static RunEvent DatedFolderCreated(std::wstring datedFolder) {
+        return {RunEventKind::DatedFolderCreated, std::move(datedFolder)};
+    }
+    static RunEvent FolderNotCreated(std::wstring folder, DWORD code) {
+        return {RunEventKind::FolderNotCreated, std::move(folder), code};
+    }
+    static RunEvent CopyFailed(std::wstring source, DWORD code) {
+        return {RunEventKind::CopyFailed, std::move(source), code};
+    }
+    static RunEvent FileNotWritten(std::wstring path, DWORD code) {
+        return {RunEventKind::FileNotWritten, std::move(path), code};
+    }
+    static RunEvent WrittenInUtf8(std::wstring path) {
+        return {RunEventKind::WrittenInUtf8, std::move(path)};
+    }
+    static RunEvent FolderMissing(std::wstring relativeFolder) {
+        return {RunEventKind::FolderMissing, std::move(relativeFolder)};
+    }
+    static RunEvent FileNotArchived(std::wstring path, DWORD code) {
+        return {RunEventKind::FileNotArchived, std::move(path), code};
+    }
+
+    // `output` is the file the program writes: its capture file or its export.
+    static RunEvent ProgramStarted(ProgramRole role, std::wstring commandLine,
+                                   std::wstring output) {
+        return Program(RunEventKind::ProgramStarted, role, std::move(commandLine),
+                       std::move(output));
+    }
+    static RunEvent ProgramNotStarted(ProgramRole role, std::wstring commandLine,
+                                      std::wstring output, DWORD code) {
+        RunEvent event = Program(RunEventKind::ProgramNotStarted, role, std::move(commandLine),
+                                 std::move(output));
+        event.m_code = code;
+        return event;
+    }
+    // `outputSize`: the size of the file it wrote, as measured on the handle
+    // it was given; nothing when it cannot be known, or when it wrote none of
+    // its own (a configurator).
+    static RunEvent ProgramEnded(ProgramRole role, std::wstring commandLine, std::wstring output,
+                                 DWORD exitCode, ULONGLONG durationMs,
+                                 std::optional<unsigned long long> outputSize) {
+        RunEvent event =
+            Program(RunEventKind::ProgramEnded, role, std::move(commandLine), std::move(output));
+        event.m_code = exitCode;
+        event.m_durationMs = durationMs;
+        event.m_outputSize = outputSize;
+        return event;
+    }
+    static RunEvent ProgramEndedAtLimit(ProgramRole role, std::wstring commandLine,
+                                        std::wstring output, ULONGLONG durationMs,
+                                        std::optional<unsigned long long> outputSize) {
+        RunEvent event = Program(RunEventKind::ProgramEndedAtLimit, role, std::move(commandLine),
+                                 std::move(output));
+        event.m_durationMs = durationMs;
+        event.m_outputSize = outputSize;
+        return event;
+    }
+    static RunEvent OutputIncomplete(ProgramRole role, std::wstring output) {
+        RunEvent event{RunEventKind::OutputIncomplete, output};
+        event.m_role = role;
+        event.m_output = std::move(output);
+        return event;
+    }
+
+    static RunEvent FolderCollected(std::wstring relativeFolder, FileTally copied,
+                                    bool fallbackUsed, ULONGLONG durationMs) {
+        RunEvent event{RunEventKind::FolderCollected, std::move(relativeFolder)};
+        event.m_tally = copied;
+        event.m_fallbackUsed = fallbackUsed;
+        event.m_durationMs = durationMs;
+        return event;
+    }
+    // `packed`: the entries (files and folders) and the bytes read into them.
+    static RunEvent ArchiveWritten(std::wstring archive, FileTally packed,
+                                   unsigned long long archiveSize, ULONGLONG durationMs) {
+        RunEvent event{RunEventKind::ArchiveWritten, std::move(archive)};
+        event.m_tally = packed;
+        event.m_archiveSize = archiveSize;
+        event.m_durationMs = durationMs;
+        return event;
+    }
+    // `archive` empty when none was made. `held`: every file the packing
+    // walk found in the dated folder (the archive aside) and their sizes;
+    // nothing when the walk did not go through the whole folder.
+    static RunEvent RunSaved(std::wstring datedFolder, std::wstring archive,
+                             unsigned long long archiveSize, std::optional<FileTally> held) {
+        RunEvent event{RunEventKind::RunSaved, std::move(datedFolder)};
+        event.m_archive = std::move(archive);
+        event.m_archiveSize = archiveSize;
+        event.m_held = held;
+        return event;
+    }
+
+    RunEventKind Kind() const { return m_kind; }
+    // What the event is about: a folder, a file, or a program's command line.
+    const std::wstring& Path() const { return m_path; }
+    // The system error, or a program's exit code; 0 for none.
+    DWORD Code() const { return m_code; }
+    ProgramRole Role() const { return m_role; }
+    // The file a program writes, or one it left incomplete.
+    const std::wstring& Output() const { return m_output; }
+    const std::optional<unsigned long long>& OutputSize() const { return m_outputSize; }
+    ULONGLONG DurationMs() const { return m_durationMs; }
+    // Copied (FolderCollected) or packed (ArchiveWritten).
+    const FileTally& Tally() const { return m_tally; }
+    bool FallbackUsed() const { return m_fallbackUsed; }
+    // The archive of a saved run; empty when none was made.
+    const std::wstring& Archive() const { return m_archive; }
+    unsigned long long ArchiveSize() const { return m_archiveSize; }
+    const std::optional<FileTally>& Held() const { return m_held; }
+
+  private:
+    RunEvent(RunEventKind kind, std::wstring path, DWORD code = 0)
+        : m_kind(kind), m_path(std::move(path)), m_code(code) {}
+
+    static RunEvent Program(RunEventKind kind, ProgramRole role, std::wstring commandLine,
+                            std::wstring output) {
+        RunEvent event{kind, std::move(commandLine)};
+        event.m_role = role;
+        event.m_output = std::move(output);
+        return event;
+    }
+
+    RunEventKind m_kind;
+    std::wstring m_path;
+    DWORD m_code = 0;
+    ProgramRole m_role = ProgramRole::Capture;
+    std::wstring m_output;
+    std::optional<unsigned long long> m_outputSize;
+    ULONGLONG m_durationMs = 0;
+    FileTally m_tally;
+    bool m_fallbackUsed = false;
+    std::wstring m_archive;
+    unsigned long long m_archiveSize = 0;
+    std::optional<FileTally> m_held;
+};
+
+// True for an outcome that says something went wrong: whoever shows, counts
+// or filters a run's troubles asks this one place, so a new kind of trouble
+// is never left out of one of them.
 inline bool WentWrong(RunEventKind kind) {
     switch (kind) {
     case RunEventKind::DatedFolderExists:
@@ -83,4 +206,8 @@ inline bool WentWrong(RunEventKind kind) {
         return false;
     }
     return false;
+}
+
+inline bool WentWrong(const RunEvent& event) {
+    return WentWrong(event.Kind());
 }

@@ -24,4 +24,7 @@ struct RunSettings {
     // The captures' current folder: the program's own, so that "tree .."
     // lists the installation root whoever started the program.
     std::wstring captureFolder;
+    // What a file time the platform cannot convert reads as in an inventory,
+    // worded by whoever shows the run.
+    std::wstring invalidDateText;
 };

@@ -41,7 +41,7 @@ void WriteReadMe(const std::wstring& datedFolder, const std::wstring& descriptio
     // The operator's own words: losing them must not go unsaid.
     ReportUnwrittenFile(path, stream.Error(), ui);
     if (!fits && stream.Error() == 0)
-        ui.Report(RunEvent::WithPath(RunEventKind::WrittenInUtf8, path));
+        ui.Report(RunEvent::WrittenInUtf8(path));
 }
 
 WindowsVersion SplitWindowsVersion(DWORD value) {
@@ -84,11 +84,14 @@ std::wstring CaptureCommandLine(const std::wstring& systemFolder, const CaptureC
 
 bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& command) {
     const std::wstring path = context.datedFolder + command.fileName;
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Read attributes too: the size of what the command left is read back
+    // through this handle.
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
-        context.ui.Report(RunEvent::WithPath(RunEventKind::FileNotWritten, path, error));
+        context.ui.Report(RunEvent::FileNotWritten(path, error));
         return false;
     }
 
@@ -106,7 +109,7 @@ bool RunCaptureCommand(const CollectionContext& context, const CaptureCommand& c
     const ChildResult result =
         RunAndWait(program, context.settings.waitLimits.captureMs, context.ui);
     if (result == ChildResult::TimedOut)
-        context.ui.Report(RunEvent::WithPath(RunEventKind::OutputIncomplete, path));
+        context.ui.Report(RunEvent::OutputIncomplete(ProgramRole::Capture, path));
     if (result != ChildResult::NotStarted)
         return true;
     // The file was made for a command that never ran: an empty capture would

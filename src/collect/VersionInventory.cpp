@@ -10,7 +10,7 @@ namespace {
 // version], TAB local last-write time, TAB size. Each line is flushed so
 // what was listed survives whatever happens next.
 void ListEntries(const std::wstring& sourceFolder, const std::wstring& extension,
-                 NarrowTextStream& out) {
+                 const std::wstring& invalidDateText, NarrowTextStream& out) {
     ForEachFoundEntry(sourceFolder + L"*" + extension, [&](const WIN32_FIND_DATAW& entry) {
         const std::wstring name = entry.cFileName;
         if (!HasExtension(name, extension))
@@ -23,7 +23,9 @@ void ListEntries(const std::wstring& sourceFolder, const std::wstring& extension
         // 1 GiB.
         const ULONGLONG size =
             (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-        out << "\t" << DateTime::FromFileTime(entry.ftLastWriteTime).Format(L"%d.%m.%y %H:%M:%S")
+        out << "\t"
+            << DateTime::FromFileTime(entry.ftLastWriteTime)
+                   .Format(L"%d.%m.%y %H:%M:%S", invalidDateText)
             << "\t" << size;
         out.EndLine();
     });
@@ -51,12 +53,13 @@ bool WriteVersionInventory(const CollectionContext& context, const std::wstring&
     const bool fit = NamesFitAnsiCodePage(folders->source);
     NarrowTextStream out(path, fit ? TextEncoding::Ansi : TextEncoding::Utf8);
     if (out.IsOpen()) {
-        ListEntries(folders->source, L".exe", out);
-        ListEntries(folders->source, L".dll", out);
+        const std::wstring& invalidDateText = context.settings.invalidDateText;
+        ListEntries(folders->source, L".exe", invalidDateText, out);
+        ListEntries(folders->source, L".dll", invalidDateText, out);
     }
     out.Close();
     ReportUnwrittenFile(path, out.Error(), context.ui);
     if (!fit && out.Error() == 0)
-        context.ui.Report(RunEvent::WithPath(RunEventKind::WrittenInUtf8, path));
+        context.ui.Report(RunEvent::WrittenInUtf8(path));
     return true;
 }

@@ -3,7 +3,7 @@
 #include "res/resource.h"
 
 CAboutDlg::CAboutDlg(const ProductVersion& productVersion)
-    : CDialog(IDD_ABOUTBOX), m_productVersion(productVersion) {}
+    : CProgramDialog(IDD_ABOUTBOX), m_productVersion(productVersion) {}
 
 bool CAboutDlg::DoDataExchange(CDataExchange& exchange) {
     exchange.Text(IDC_VERSION, m_versionText);

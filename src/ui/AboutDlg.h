@@ -1,13 +1,13 @@
 #pragma once
 
-#include "win/Dialog.h"
+#include "ui/ProgramDialog.h"
 #include "win/VersionInfo.h"
 
 #include <string>
 
 // What the program is for and its product version; opened from the
 // collection dialog's system menu.
-class CAboutDlg : public CDialog {
+class CAboutDlg : public CProgramDialog {
   public:
     explicit CAboutDlg(const ProductVersion& productVersion);
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 CDorvakDlg::CDorvakDlg(std::wstring installationRoot, ProgramFacts program, RunSettings settings)
-    : CDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
+    : CProgramDialog(IDD_DORVAK_DIALOG), m_startDate(DateTime::Now()),
       m_icon(::LoadIconW(ActiveResourceModule(), MAKEINTRESOURCEW(IDI_DORVAK))),
       m_installationRoot(std::move(installationRoot)), m_program(std::move(program)),
       m_settings(std::move(settings)) {}
@@ -63,16 +63,12 @@ void CDorvakDlg::OnOK() {
     request.startDate = m_startDate;
     request.description = m_description;
     request.settings = m_settings;
-    m_record.emplace(
+    m_run.emplace(
         RunRecordHead{m_program, m_installationRoot, m_startDate, CharacterCount(m_description)});
-    m_toldOnce.emplace(*this);
-    m_troubles = 0;
-    m_recordFailed = false;
-    const bool saved = RunCollection(request, *m_toldOnce);
+    const bool saved = RunCollection(request, *this);
     // Closed now: a refused run may be followed by another, with a record
     // of its own.
-    m_toldOnce.reset();
-    m_record.reset();
+    m_run.reset();
     if (saved)
         CDialog::OnOK();
 }
@@ -134,47 +130,43 @@ void CDorvakDlg::ShowProgressLine(const std::wstring& text) {
 void CDorvakDlg::Report(const RunEvent& event) {
     // Recorded first: whatever the window shows of it, the record already
     // holds, even for a run ended from outside a moment later.
-    if (m_record)
-        m_record->Take(event);
-    if (WentWrong(event.kind))
-        ++m_troubles;
-    if (event.kind == RunEventKind::RunSaved) {
+    const bool tell = !m_run || m_run->Hear(event);
+    if (event.Kind() == RunEventKind::RunSaved) {
         ShowSummary(event);
         return;
     }
-    if (event.kind == RunEventKind::ProgramStarted) {
+    if (event.Kind() == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
-        ShowProgressLine(event.path);
+        ShowProgressLine(event.Path());
     }
-    Tell(NoticeFor(event));
+    if (tell)
+        Tell(NoticeFor(event));
     // The command line does not linger through what follows the wait.
-    if (event.kind == RunEventKind::ProgramEnded || event.kind == RunEventKind::ProgramEndedAtLimit)
+    if (event.Kind() == RunEventKind::ProgramEnded ||
+        event.Kind() == RunEventKind::ProgramEndedAtLimit)
         ShowProgressLine(m_progressBeforeProgram);
-    PassOnRecordFailure();
+    TellRecordFailure();
 }
 
-void CDorvakDlg::PassOnRecordFailure() {
-    if (!m_record || !m_toldOnce)
-        return;
-    if (const std::optional<RunEvent> failure = m_record->TakeFailure()) {
-        m_recordFailed = true;
-        m_toldOnce->Report(*failure);
-    }
+void CDorvakDlg::TellRecordFailure() {
+    if (m_run)
+        if (const std::optional<RunEvent> failure = m_run->FailureToTell())
+            Tell(NoticeFor(*failure));
 }
 
 void CDorvakDlg::ShowSummary(const RunEvent& saved) {
     // The record's last lines may have met a full drive: whatever is told of
     // it comes before the summary, which is the run's last word.
-    PassOnRecordFailure();
-    RunSummary summary = SummaryOf(saved, RunCompleteness{m_troubles, !m_recordFailed});
-    if (m_record)
-        m_record->TakeBox(summary.notice);
+    TellRecordFailure();
+    RunSummary summary = SummaryOf(saved, m_run ? m_run->Completeness() : RunCompleteness{});
+    if (m_run)
+        m_run->TakeBox(summary.notice);
     // A second Enter on Save or an Esc given during the run would otherwise
     // send the archive, or close the summary unread.
     DiscardPendingInput();
     CSummaryDlg dialog(std::move(summary),
-                       SupportMail(saved.output, ComputerName(), m_startDate, m_description),
-                       m_record ? &*m_record : nullptr);
+                       SupportMail(saved.Archive(), ComputerName(), m_startDate, m_description),
+                       m_run ? &*m_run : nullptr);
     dialog.DoModal(m_hWnd);
 }
 
@@ -182,8 +174,8 @@ void CDorvakDlg::Tell(const OperatorNotice& notice) {
     if (notice.form == OperatorNotice::Form::Box) {
         // Recorded before it is shown: a run ended from outside while the
         // box waits still leaves what the operator was reading.
-        if (m_record)
-            m_record->TakeBox(notice);
+        if (m_run)
+            m_run->TakeBox(notice);
         // The run's boxes come while, or right after, the thread took no
         // input: a second Enter on Save or an Esc while a configurator ran
         // would otherwise close the box, the summary with the folder's path

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "collect/CollectionUi.h"
-#include "collect/ReportedOnce.h"
 #include "collect/RunSettings.h"
+#include "ui/HeardRun.h"
 #include "ui/OperatorNotice.h"
+#include "ui/ProgramDialog.h"
 #include "ui/ProgramFacts.h"
-#include "ui/RunRecord.h"
 #include "win/DateTime.h"
-#include "win/Dialog.h"
 
 #include <windows.h>
 #include <optional>
@@ -15,9 +14,10 @@
 
 // The program's main window: the start date, the problem description and
 // the progress line; Save runs the collection, the system menu opens the
-// about box. The collection run reports through it while it works, and it
-// hands each outcome and each box it shows to the run's record.
-class CDorvakDlg : public CDialog, public ICollectionUi {
+// about box. The collection run reports through it while it works: the
+// run's record hears each outcome first, then the operator is told of what
+// he has not been told already, and the record gets each box shown.
+class CDorvakDlg : public CProgramDialog, public ICollectionUi {
   public:
     // The installation root the run writes under and what start-up learnt of
     // the program (the about box's version, the record's head), both handed
@@ -44,8 +44,8 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     void ShowProgressLine(const std::wstring& text);
     void Tell(const OperatorNotice& notice);
     void ShowSummary(const RunEvent& saved);
-    // The record's own failure, handed to the run's filter like any other.
-    void PassOnRecordFailure();
+    // The record's own failure, when the operator is still to be told of it.
+    void TellRecordFailure();
 
     DateTime m_startDate;
     std::wstring m_progress;
@@ -59,13 +59,8 @@ class CDorvakDlg : public CDialog, public ICollectionUi {
     ProgramFacts m_program;
     RunSettings m_settings;
 
-    // While a run works: its record, and the filter the run reaches the
-    // dialog through, so that the record's own failure is held to the
-    // engine's rule (a full drive is told once, whoever met it first).
-    std::optional<RunRecord> m_record;
-    std::optional<ReportedOnce> m_toldOnce;
-    // What the run's summary says of it: the outcomes that went wrong, and
-    // whether the record could not be written to its end.
-    unsigned long long m_troubles = 0;
-    bool m_recordFailed = false;
+    // While a run works: its record and what the operator has been told,
+    // so that the record's own failure is held to the same rule as the
+    // run's (a full drive is told once, whoever met it first).
+    std::optional<HeardRun> m_run;
 };

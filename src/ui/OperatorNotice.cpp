@@ -18,26 +18,29 @@ OperatorNotice SystemError(const std::wstring& text, DWORD code) {
 } // namespace
 
 OperatorNotice NoticeFor(const RunEvent& event) {
-    switch (event.kind) {
+    switch (event.Kind()) {
     case RunEventKind::DatedFolderExists:
-        return Box(LoadResourceText(IDS_FOLDER) + event.path + LoadResourceText(IDS_FOLDER_EXISTS),
+        return Box(LoadResourceText(IDS_FOLDER) + event.Path() +
+                       LoadResourceText(IDS_FOLDER_EXISTS),
                    MB_ICONERROR);
     case RunEventKind::FolderNotCreated:
-        return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.path, event.code);
+        return SystemError(LoadResourceText(IDS_CREATE_FOLDER_FAILED) + event.Path(), event.Code());
     case RunEventKind::CopyFailed:
-        return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.path, event.code);
+        return SystemError(LoadResourceText(IDS_COPY_FILE_FAILED) + event.Path(), event.Code());
     case RunEventKind::FileNotWritten:
-        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.path, event.code);
+        return SystemError(LoadAddedResourceText(IDS_WRITE_FILE_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::ProgramNotStarted:
         // A configurator that cannot be started leaves its folder's other
         // files standing, and has always been passed over without a word.
-        if (event.program == ProgramRole::Capture)
-            return {OperatorNotice::Form::Beep, std::wstring(), MB_ICONEXCLAMATION, event.code};
+        if (event.Role() == ProgramRole::Capture)
+            return {OperatorNotice::Form::Beep, std::wstring(), MB_ICONEXCLAMATION, event.Code()};
         return {};
     case RunEventKind::ProgramEndedAtLimit:
-        return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.path, MB_ICONERROR);
+        return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.Path(), MB_ICONERROR);
     case RunEventKind::FileNotArchived:
-        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.path, event.code);
+        return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
+                           event.Code());
     case RunEventKind::RunSaved:
         // As a run without troubles ends; the dialog counts them.
         return SummaryOf(event, RunCompleteness{}).notice;
@@ -52,4 +55,8 @@ OperatorNotice NoticeFor(const RunEvent& event) {
         return {};
     }
     return {};
+}
+
+std::wstring InvalidDateText() {
+    return LoadStringEntry(IDS_INVALID_DATETIME).value_or(L"Invalid DateTime");
 }

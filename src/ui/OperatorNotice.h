@@ -22,3 +22,7 @@ struct OperatorNotice {
 };
 
 OperatorNotice NoticeFor(const RunEvent& event);
+
+// What a date the platform cannot convert reads as: the active resource
+// module's text, or "Invalid DateTime".
+std::wstring InvalidDateText();

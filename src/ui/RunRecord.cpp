@@ -39,11 +39,12 @@ std::wstring Widened(const std::string& ascii) {
 // What a capture left in its file; support reads an empty one differently
 // from a missing one.
 std::wstring CaptureSize(const RunEvent& event) {
-    if (event.program != ProgramRole::Capture)
+    if (event.Role() != ProgramRole::Capture)
         return std::wstring();
-    const std::optional<unsigned long long> size = FileSize(event.output);
+    const std::optional<unsigned long long>& size = event.OutputSize();
     return size ? L" size=" + Number(*size) : L" size=unknown";
 }
+
 } // namespace
 
 size_t CharacterCount(const std::wstring& text) {
@@ -57,61 +58,73 @@ size_t CharacterCount(const std::wstring& text) {
 RunRecord::RunRecord(RunRecordHead head) : m_head(std::move(head)) {}
 
 void RunRecord::Take(const RunEvent& event) {
-    const wchar_t* const role = RoleName(event.program);
-    switch (event.kind) {
+    const wchar_t* const role = RoleName(event.Role());
+    const std::wstring code = L"code=" + Number(event.Code());
+    switch (event.Kind()) {
     case RunEventKind::DatedFolderCreated:
-        Open(event.path);
-        WriteHead(event.path);
+        Open(event.Path());
+        WriteHead(event.Path());
         break;
     case RunEventKind::ProgramStarted:
-        Write(L"STARTED", std::wstring(role) + L" command=" + event.path);
+        Write(L"STARTED", std::wstring(role) + L" command=" + event.Path());
         break;
     case RunEventKind::ProgramNotStarted:
-        Write(L"NOT-STARTED",
-              std::wstring(role) + L" code=" + Number(event.code) + L" command=" + event.path);
+        Write(L"NOT-STARTED", std::wstring(role) + L" " + code + L" command=" + event.Path());
         break;
     case RunEventKind::ProgramEnded:
-        Write(L"ENDED", std::wstring(role) + L" exit=" + Number(event.code) + L" took=" +
-                            Seconds(event.durationMs) + CaptureSize(event) + L" command=" +
-                            event.path);
+        Write(L"ENDED", std::wstring(role) + L" exit=" + Number(event.Code()) + L" took=" +
+                            Seconds(event.DurationMs()) + CaptureSize(event) + L" command=" +
+                            event.Path());
         break;
     case RunEventKind::ProgramEndedAtLimit:
-        Write(L"LIMIT", std::wstring(role) + L" ended-at-limit took=" + Seconds(event.durationMs) +
-                            CaptureSize(event) + L" command=" + event.path);
+        Write(L"LIMIT", std::wstring(role) + L" ended-at-limit took=" +
+                            Seconds(event.DurationMs()) + CaptureSize(event) + L" command=" +
+                            event.Path());
         break;
     case RunEventKind::OutputIncomplete:
-        Write(L"INCOMPLETE", std::wstring(role) + L" file=" + event.path);
+        Write(L"INCOMPLETE", std::wstring(role) + L" file=" + event.Path());
         break;
     case RunEventKind::FolderCollected:
-        m_copiedFiles += event.files;
-        m_copiedBytes += event.bytes;
-        Write(L"FOLDER", L"files=" + Number(event.files) + L" bytes=" + Number(event.bytes) +
-                             L" took=" + Seconds(event.durationMs) + L" fallback=" +
-                             (event.fallbackUsed ? L"yes" : L"no") + L" folder=" + event.path);
+        m_copiedFiles += event.Tally().files;
+        m_copiedBytes += event.Tally().bytes;
+        Write(L"FOLDER", L"files=" + Number(event.Tally().files) + L" bytes=" +
+                             Number(event.Tally().bytes) + L" took=" + Seconds(event.DurationMs()) +
+                             L" fallback=" + (event.FallbackUsed() ? L"yes" : L"no") + L" folder=" +
+                             event.Path());
         break;
     case RunEventKind::FolderMissing:
-        Write(L"MISSING", L"folder=" + event.path);
+        Write(L"MISSING", L"folder=" + event.Path());
         break;
     case RunEventKind::ArchiveWritten:
-        Write(L"ARCHIVE", L"entries=" + Number(event.files) + L" bytes-in=" + Number(event.bytes) +
-                              L" bytes-out=" + Number(event.size) + L" took=" +
-                              Seconds(event.durationMs) + L" file=" + event.path);
+        Write(L"ARCHIVE", L"entries=" + Number(event.Tally().files) + L" bytes-in=" +
+                              Number(event.Tally().bytes) + L" bytes-out=" +
+                              Number(event.ArchiveSize()) + L" took=" +
+                              Seconds(event.DurationMs()) + L" file=" + event.Path());
         break;
     case RunEventKind::FileNotArchived:
-        Write(L"NOT-ARCHIVED", L"code=" + Number(event.code) + L" file=" + event.path);
+        Write(L"NOT-ARCHIVED", code + L" file=" + event.Path());
         break;
     case RunEventKind::WrittenInUtf8:
         // Every other text file the program writes is in the ANSI code page.
-        Write(L"ENCODING", L"utf-8 file=" + event.path);
+        Write(L"ENCODING", L"utf-8 file=" + event.Path());
         break;
     case RunEventKind::RunSaved:
-        WriteEnd(event.path);
+        WriteEnd(event);
+        break;
+    // A line of its own even when a box tells it too: the operator is told
+    // a full drive once, but support needs every file that is missing.
+    case RunEventKind::CopyFailed:
+        Write(L"NOT-COPIED", code + L" file=" + event.Path());
+        break;
+    case RunEventKind::FileNotWritten:
+        Write(L"NOT-WRITTEN", code + L" file=" + event.Path());
+        break;
+    case RunEventKind::FolderNotCreated:
+        Write(L"NOT-MADE", code + L" folder=" + event.Path());
         break;
     case RunEventKind::DatedFolderExists:
-    case RunEventKind::FolderNotCreated:
-    case RunEventKind::CopyFailed:
-    case RunEventKind::FileNotWritten:
-        break; // the operator's box says it all, and the record holds the box
+        // Refused before any record is opened: there is none to write to.
+        break;
     }
 }
 
@@ -152,7 +165,8 @@ void RunRecord::WriteHead(const std::wstring& datedFolder) {
                           Widened(WindowVersionText(::GetVersion())));
     Write(L"COMPUTER", L"name=" + ComputerName());
     Write(L"ROOT", L"folder=" + m_head.installationRoot);
-    Write(L"START-DAY", L"day=" + m_head.startDay.Format(L"%Y-%m-%d") + L" folder=" + datedFolder);
+    Write(L"START-DAY", L"day=" + m_head.startDay.Format(L"%Y-%m-%d", InvalidDateText()) +
+                            L" folder=" + datedFolder);
     if (program.resourceLibrary.empty())
         Write(L"RESOURCES", L"none: the program's own");
     else
@@ -161,15 +175,14 @@ void RunRecord::WriteHead(const std::wstring& datedFolder) {
     Write(L"DESCRIPTION", L"characters=" + Number(m_head.descriptionCharacters));
 }
 
-void RunRecord::WriteEnd(const std::wstring& datedFolder) {
-    if (!m_file)
-        return; // a folder walk for a record that cannot be written is wasted
-    const TreeTotals held = CountTree(datedFolder, m_path);
+void RunRecord::WriteEnd(const RunEvent& saved) {
+    const std::optional<FileTally>& held = saved.Held();
     Write(L"TOTAL", L"copied-files=" + Number(m_copiedFiles) + L" copied-bytes=" +
-                        Number(m_copiedBytes) + L" folder-files=" + Number(held.files) +
-                        L" folder-bytes=" + Number(held.bytes));
+                        Number(m_copiedBytes) + L" folder-files=" +
+                        (held ? Number(held->files) : L"unknown") + L" folder-bytes=" +
+                        (held ? Number(held->bytes) : L"unknown"));
     Write(L"COMPLETED",
-          L"took=" + Seconds(::GetTickCount64() - m_openedAt) + L" folder=" + datedFolder);
+          L"took=" + Seconds(::GetTickCount64() - m_openedAt) + L" folder=" + saved.Path());
 }
 
 void RunRecord::Write(const wchar_t* keyword, const std::wstring& facts) {
@@ -192,5 +205,5 @@ void RunRecord::Write(const wchar_t* keyword, const std::wstring& facts) {
 void RunRecord::Fail(DWORD code) {
     m_file.Reset();
     m_failed = true;
-    m_failure = RunEvent::WithPath(RunEventKind::FileNotWritten, m_path, code);
+    m_failure = RunEvent::FileNotWritten(m_path, code);
 }

@@ -1,6 +1,7 @@
 // The run record: Dorvak.log in the dated folder, a line for each outcome
 // of the run and for each box the operator was shown, so that support can
-// read what happened. It reads the same outcomes as the window.
+// read what happened. It hears every outcome, including those the operator
+// is not told again.
 #pragma once
 
 #include "collect/RunEvent.h"
@@ -30,8 +31,8 @@ class RunRecord {
     RunRecord& operator=(const RunRecord&) = delete;
 
     // DatedFolderCreated opens the record (a new file) and writes its head;
-    // before that nothing is written. Later outcomes get a line each, but
-    // for those the operator is told of in a box, whose line is the box's.
+    // before that nothing is written. Every later outcome gets a line, told
+    // to the operator or not.
     void Take(const RunEvent& event);
 
     // A box as the operator sees it, text, icon and system error.
@@ -48,7 +49,7 @@ class RunRecord {
   private:
     void Open(const std::wstring& datedFolder);
     void WriteHead(const std::wstring& datedFolder);
-    void WriteEnd(const std::wstring& datedFolder);
+    void WriteEnd(const RunEvent& saved);
     void Write(const wchar_t* keyword, const std::wstring& facts);
     void Fail(DWORD code);
 

@@ -53,9 +53,9 @@ class FontDc {
 };
 } // namespace
 
-CSummaryDlg::CSummaryDlg(RunSummary summary, MailMessage mail, RunRecord* record)
-    : CDialog(IDD_SUMMARY_DIALOG), m_summary(std::move(summary)), m_mail(std::move(mail)),
-      m_record(record) {}
+CSummaryDlg::CSummaryDlg(RunSummary summary, MailMessage mail, HeardRun* run)
+    : CProgramDialog(IDD_SUMMARY_DIALOG), m_summary(std::move(summary)), m_mail(std::move(mail)),
+      m_run(run) {}
 
 INT_PTR CSummaryDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
@@ -68,11 +68,11 @@ INT_PTR CSummaryDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
     }
-    return CDialog::HandleMessage(message, wParam, lParam);
+    return CProgramDialog::HandleMessage(message, wParam, lParam);
 }
 
 bool CSummaryDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    CProgramDialog::OnInitDialog();
     // The box it replaces was captioned with the program's name.
     ::SetWindowTextW(m_hWnd, ProgramTitle().c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_SUMMARY_TEXT, m_summary.notice.text.c_str());
@@ -203,13 +203,13 @@ void CSummaryDlg::FitToText() {
 }
 
 void CSummaryDlg::Record(const wchar_t* keyword, const std::wstring& facts) {
-    if (m_record != nullptr)
-        m_record->TakeAction(keyword, facts);
+    if (m_run != nullptr)
+        m_run->TakeAction(keyword, facts);
 }
 
 void CSummaryDlg::Tell(const OperatorNotice& notice) {
-    if (m_record != nullptr)
-        m_record->TakeBox(notice);
+    if (m_run != nullptr)
+        m_run->TakeBox(notice);
     // Clicks given while the mail program or the shell held the thread are
     // not this box's answer.
     DiscardPendingInput();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/RunRecord.h"
+#include "ui/HeardRun.h"
 #include "ui/SummaryNotice.h"
-#include "win/Dialog.h"
+#include "ui/ProgramDialog.h"
 #include "win/SimpleMail.h"
 
 #include <windows.h>
@@ -14,10 +14,10 @@
 // program's own window, Show the archive opens its folder with it selected,
 // Close ends. Send is the default when an archive was made that a mail
 // takes, Close otherwise. The record hears what the operator chose.
-class CSummaryDlg : public CDialog {
+class CSummaryDlg : public CProgramDialog {
   public:
-    // `record` may be null: a run whose record is gone still ends.
-    CSummaryDlg(RunSummary summary, MailMessage mail, RunRecord* record);
+    // `run` may be null: a summary shown without a run's record.
+    CSummaryDlg(RunSummary summary, MailMessage mail, HeardRun* run);
 
   protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -39,5 +39,5 @@ class CSummaryDlg : public CDialog {
 
     RunSummary m_summary;
     MailMessage m_mail;
-    RunRecord* m_record;
+    HeardRun* m_run;
 };

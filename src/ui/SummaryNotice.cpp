@@ -77,16 +77,16 @@ std::wstring FirstMailAddress(const std::wstring& text) {
 
 RunSummary SummaryOf(const RunEvent& saved, const RunCompleteness& completeness) {
     RunSummary summary;
-    summary.datedFolder = saved.path;
-    summary.archive = saved.output;
-    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.path;
+    summary.datedFolder = saved.Path();
+    summary.archive = saved.Archive();
+    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.Path();
     if (completeness.troubles > 0)
         text += Completeness(completeness);
-    if (!saved.output.empty()) {
-        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.output + L" (" +
-                Megabytes(saved.size) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
+    if (!saved.Archive().empty()) {
+        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.Archive() + L" (" +
+                Megabytes(saved.ArchiveSize()) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
         const unsigned limit = MailLimitMegabytes(LoadAddedResourceText(IDS_MAIL_LIMIT_MB));
-        summary.mailFirst = !LargerThanMail(saved.size, limit);
+        summary.mailFirst = !LargerThanMail(saved.ArchiveSize(), limit);
         if (!summary.mailFirst)
             text += LoadAddedResourceText(IDS_ARCHIVE_TOO_LARGE) + std::to_wstring(limit) +
                     LoadAddedResourceText(IDS_MEGABYTES) + L".";
@@ -102,7 +102,8 @@ RunSummary SummaryOf(const RunEvent& saved, const RunCompleteness& completeness)
 MailMessage SupportMail(const std::wstring& archive, const std::wstring& computerName,
                         const DateTime& startDay, const std::wstring& description) {
     return {FirstMailAddress(LoadResourceText(IDS_SEND_TO_SUPPORT)),
-            L"Dorvak " + computerName + L" " + startDay.Format(L"%Y-%m-%d"), description, archive};
+            L"Dorvak " + computerName + L" " + startDay.Format(L"%Y-%m-%d", std::wstring()),
+            description, archive};
 }
 
 OperatorNotice MailFailedNotice(ULONG mapiResult) {

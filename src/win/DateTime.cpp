@@ -1,8 +1,5 @@
 #include "win/DateTime.h"
 
-#include "res/resource.h"
-#include "win/ResourceText.h"
-
 #include <oleauto.h>
 
 #include <cmath>
@@ -93,12 +90,12 @@ bool DateTime::SameAs(const DateTime& other) const {
     return m_status == Status::Valid && m_value == other.m_value;
 }
 
-std::wstring DateTime::Format(const wchar_t* pattern) const {
+std::wstring DateTime::Format(const wchar_t* pattern, const std::wstring& invalidText) const {
     if (IsNull())
         return std::wstring();
     SYSTEMTIME fields{};
     if (!ToSystemTime(fields)) {
-        std::wstring text = LoadStringEntry(IDS_INVALID_DATETIME).value_or(L"Invalid DateTime");
+        std::wstring text = invalidText;
         if (text.size() > kMaxFormattedLength)
             text.resize(kMaxFormattedLength);
         return text;

@@ -31,9 +31,9 @@ class DateTime {
     bool NotEarlierThan(const DateTime& other) const { return LaterThan(other) || SameAs(other); }
 
     // strftime-style: %Y %m %d %y %H %M %S and %%; at most 255 characters.
-    // Null gives "", invalid gives string IDS_INVALID_DATETIME of the active
-    // resource module or "Invalid DateTime".
-    std::wstring Format(const wchar_t* pattern) const;
+    // Null gives "", invalid gives `invalidText` (cut the same way): what an
+    // invalid value reads as is the caller's wording.
+    std::wstring Format(const wchar_t* pattern, const std::wstring& invalidText) const;
 
   private:
     double m_value = 0.0;

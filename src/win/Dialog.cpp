@@ -1,9 +1,7 @@
 #include "win/Dialog.h"
 
-#include "res/resource.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
-#include "win/ResourceText.h"
 
 #include <commctrl.h>
 
@@ -147,7 +145,7 @@ void CDialog::FailHandler(UINT message, const char* reason) noexcept {
     try {
         wchar_t number[32];
         std::swprintf(number, 32, L"0x%04X: ", message);
-        std::wstring text = LoadAddedResourceText(IDS_HANDLER_FAILED) + number;
+        std::wstring text = HandlerFailedText() + number;
         // The reason is the library's narrow text, in the ANSI code page.
         const int length = ::MultiByteToWideChar(CP_ACP, 0, reason, -1, nullptr, 0);
         if (length > 1) {

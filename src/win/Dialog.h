@@ -69,6 +69,9 @@ class CDialog {
     virtual bool OnPaint() { return false; }
     virtual HICON OnQueryDragIcon() { return nullptr; }
     virtual void OnDestroy() {}
+    // The words before the failed message's number and the reason in the
+    // box that tells of a handler that failed.
+    virtual std::wstring HandlerFailedText() const = 0;
 
     void EndDialog(INT_PTR result);
 

@@ -24,8 +24,8 @@ TEST(CollectionRun, CreatesTheDatedFolderAndMirrorBaseAndNamesTheDatedFolder) {
     EXPECT_TRUE(IsFolder(dated + L"MERUDrv"));
     EXPECT_EQ(ui.Problems(), std::vector<Fact>{});
     ASSERT_FALSE(ui.events.empty());
-    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
-    EXPECT_EQ(ui.events.back().path, dated);
+    EXPECT_EQ(ui.events.back().Kind(), RunEventKind::RunSaved);
+    EXPECT_EQ(ui.events.back().Path(), dated);
 }
 
 TEST(CollectionRun, RefusesAnExistingDatedFolderAndChangesNothing) {
@@ -115,11 +115,11 @@ TEST(CollectionRun, AMirrorBaseThatCannotBeCreatedEndsTheRunWithTheCodeOfTheFail
     const std::wstring dated = root + L"2019_04_05\\";
     EXPECT_TRUE(IsFolder(dated));
     ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, RunEventKind::FolderNotCreated);
-    EXPECT_EQ(ui.events[0].path, dated + L"MERUDrv\\");
+    EXPECT_EQ(ui.events[0].Kind(), RunEventKind::FolderNotCreated);
+    EXPECT_EQ(ui.events[0].Path(), dated + L"MERUDrv\\");
     // Wine tells the host's "name too long" as a general failure.
-    EXPECT_NE(ui.events[0].code, 0u);
-    EXPECT_NE(ui.events[0].code, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_NE(ui.events[0].Code(), 0u);
+    EXPECT_NE(ui.events[0].Code(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     EXPECT_EQ(ListFolder(dated), L"");
 }
 

@@ -253,22 +253,22 @@ TEST(WholeRun, EveryProductInstalled) {
     // What each folder came to: LogRem by its newest log alone ("b").
     const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
     const auto logRem = std::find_if(collected.begin(), collected.end(), [](const RunEvent& e) {
-        return e.path == L"MERUDrv\\LogRem";
+        return e.Path() == L"MERUDrv\\LogRem";
     });
     ASSERT_NE(logRem, collected.end());
-    EXPECT_TRUE(logRem->fallbackUsed);
-    EXPECT_EQ(logRem->files, 1u);
-    EXPECT_EQ(logRem->bytes, 1u);
+    EXPECT_TRUE(logRem->FallbackUsed());
+    EXPECT_EQ(logRem->Tally().files, 1u);
+    EXPECT_EQ(logRem->Tally().bytes, 1u);
     EXPECT_EQ(ui.Paths(RunEventKind::RunSaved), std::vector<std::wstring>{dated});
     // The folder packed last, into the archive of the start day inside it.
     const std::wstring archive = dated + ArchiveName(ComputerName(), PlanStartDate());
     const std::vector<RunEvent> packed = ui.OfKind(RunEventKind::ArchiveWritten);
     ASSERT_EQ(packed.size(), 1u);
-    EXPECT_EQ(packed[0].path, archive);
-    EXPECT_EQ(packed[0].size, ReadBytes(archive).size());
-    EXPECT_EQ(ui.events.back().output, archive);
-    EXPECT_EQ(ui.events.back().size, packed[0].size);
-    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
+    EXPECT_EQ(packed[0].Path(), archive);
+    EXPECT_EQ(packed[0].ArchiveSize(), ReadBytes(archive).size());
+    EXPECT_EQ(ui.events.back().Archive(), archive);
+    EXPECT_EQ(ui.events.back().ArchiveSize(), packed[0].ArchiveSize());
+    EXPECT_EQ(ui.events.back().Kind(), RunEventKind::RunSaved);
 }
 
 TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
@@ -297,6 +297,6 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
         EXPECT_EQ(path.compare(0, dated.size(), dated), 0) << Utf8(path);
     EXPECT_EQ(ui.OfKind(RunEventKind::ProgramEnded).size(), kCaptureCommandCount);
     EXPECT_EQ(ui.OfKind(RunEventKind::FolderCollected).size(), 0u);
-    EXPECT_EQ(ui.events.back().kind, RunEventKind::RunSaved);
-    EXPECT_EQ(ui.events.back().path, dated);
+    EXPECT_EQ(ui.events.back().Kind(), RunEventKind::RunSaved);
+    EXPECT_EQ(ui.events.back().Path(), dated);
 }

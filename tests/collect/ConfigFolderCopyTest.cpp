@@ -68,10 +68,10 @@ TEST_F(ConfigFolderCopy, EachFailedCopyIsReportedAndTheOthersStillCopied) {
     // What the folder came to counts only what was copied.
     const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
     ASSERT_EQ(1u, collected.size());
-    EXPECT_EQ(L"MERUDisp", collected[0].path);
-    EXPECT_EQ(2u, collected[0].files);
-    EXPECT_EQ(2u, collected[0].bytes);
-    EXPECT_FALSE(collected[0].fallbackUsed);
+    EXPECT_EQ(L"MERUDisp", collected[0].Path());
+    EXPECT_EQ(2u, collected[0].Tally().files);
+    EXPECT_EQ(2u, collected[0].Tally().bytes);
+    EXPECT_FALSE(collected[0].FallbackUsed());
 }
 
 TEST_F(ConfigFolderCopy, SubFoldersNamedLikeWhatIsCopiedAreNeitherCopiedNorReported) {

@@ -84,9 +84,9 @@ TEST_F(LogFolderCopy, WhenNothingIsRecentOnlyTheNewestIsCopiedWithoutProgress) {
     EXPECT_EQ(std::vector<Fact>{}, ui.Problems());
     const std::vector<RunEvent> collected = ui.OfKind(RunEventKind::FolderCollected);
     ASSERT_EQ(1u, collected.size());
-    EXPECT_TRUE(collected[0].fallbackUsed);
-    EXPECT_EQ(1u, collected[0].files);
-    EXPECT_EQ(5u, collected[0].bytes);
+    EXPECT_TRUE(collected[0].FallbackUsed());
+    EXPECT_EQ(1u, collected[0].Tally().files);
+    EXPECT_EQ(5u, collected[0].Tally().bytes);
 }
 
 TEST_F(LogFolderCopy, AStartDateThatCannotMatchFallsBackToTheNewest) {

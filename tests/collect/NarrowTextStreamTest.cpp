@@ -1,6 +1,7 @@
 #include "collect/NarrowTextStream.h"
 
 #include "support/TestFiles.h"
+#include "win/WriteAll.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@ TEST(ToNarrowText, UsesTheThreadsAnsiCodePageAndTellsWhenItHoldsEverything) {
         {L"Журналё.exe", "\xC6\xF3\xF0\xED\xE0\xEB\xB8.exe", true}, // 1251
         {L"a\u65E5b", "a?b", false}, // not in 1251: the default character
         {L"Лифт тоқтап", "\xCB\xE8\xF4\xF2 \xF2\xEE?\xF2\xE0\xEF", false},
+        // A look-alike without the default character: only the way back tells.
+        {L"Café", "Cafe", false},
         {L"", "", true},
         {std::wstring(L"ab\0cd", 5), "ab", true},
         {std::wstring(L"ab\0\u65E5", 4), "ab", true}, // read up to the first zero
@@ -78,6 +81,42 @@ TEST(NarrowTextStream, EachEndedLineIsInTheFileAtOnce) {
     EXPECT_EQ("one\r\ntwo\r\n", ReadBytes(path));
     out.Close();
     EXPECT_EQ(out.Error(), 0u);
+}
+
+// A write that fails for want of room, then room made, then a write that
+// would succeed: the file must not go on after a gap.
+TEST(NarrowTextStream, WritesNothingAfterItsFirstFailedWrite) {
+    std::wstring drive(8, L'\0');
+    drive.resize(::GetEnvironmentVariableW(L"DORVAK_TEST_SMALL_DRIVE", drive.data(),
+                                           static_cast<DWORD>(drive.size())));
+    if (drive.empty() || drive.size() >= 8)
+        GTEST_SKIP() << "runs as ctest collect_small_drive, on a drive of its own";
+    const std::wstring path = drive + L"gap.txt";
+    const std::wstring filler = drive + L"filler";
+    NarrowTextStream out(path, TextEncoding::Ansi);
+    ASSERT_TRUE(out.IsOpen());
+    out << "one";
+    out.EndLine();
+    {
+        FileHandle fill(::CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(fill);
+        const std::string block(4096, 'f');
+        while (WriteAll(fill.Get(), block.data(), block.size()) == 0) {
+        }
+    }
+    // Longer than what is left of the file's own last block.
+    out << std::string(3 * 4096, 'x');
+    out.EndLine();
+    ASSERT_TRUE(::DeleteFileW(filler.c_str()));
+    out << "after the gap";
+    out.EndLine();
+    out.Close();
+    EXPECT_EQ(out.Error(), static_cast<DWORD>(ERROR_DISK_FULL));
+    const std::string written = ReadBytes(path);
+    EXPECT_EQ(written.rfind("one\r\n", 0), 0u);
+    EXPECT_EQ(written.find("after the gap"), std::string::npos);
+    EXPECT_LT(written.size(), 3 * 4096u);
 }
 
 TEST(NarrowTextStream, AStreamThatCannotOpenSwallowsWritesAndKeepsTheError) {

@@ -138,8 +138,8 @@ TEST(ProductPlan, ConfiguratorThatCannotStartSkipsItsStructXmlCopy) {
     // Passed over without a word, but not without a trace.
     const std::vector<RunEvent> refused = f.ui.OfKind(RunEventKind::ProgramNotStarted);
     ASSERT_EQ(refused.size(), 1u);
-    EXPECT_EQ(refused[0].program, ProgramRole::Configurator);
-    EXPECT_EQ(refused[0].code, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(refused[0].Role(), ProgramRole::Configurator);
+    EXPECT_EQ(refused[0].Code(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(f.ui.Problems().size(), 1u);
 }
 
@@ -326,7 +326,7 @@ TEST(ProductPlan, ConfiguratorThatNeverEndsIsEndedAtTheLimitAndTheWalkGoesOn) {
     const std::wstring line =
         ConfiguratorCommandLine(f.root.Path(), f.mirror, L"MERUDisp", L"MERUDispCfg.exe");
     ASSERT_EQ(f.ui.Problems(), (std::vector<Fact>{{RunEventKind::ProgramEndedAtLimit, line}}));
-    EXPECT_EQ(f.ui.OfKind(RunEventKind::ProgramEndedAtLimit)[0].output,
+    EXPECT_EQ(f.ui.OfKind(RunEventKind::ProgramEndedAtLimit)[0].Output(),
               f.mirror + L"MERUDisp\\Struct.XML");
     // The installed Struct.XML made whole what the export left.
     EXPECT_TRUE(f.ui.OfKind(RunEventKind::OutputIncomplete).empty());

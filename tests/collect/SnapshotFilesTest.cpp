@@ -29,7 +29,7 @@ std::string Utf16(const std::wstring& text) {
 bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
              const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
              RecordingUi& ui) {
-    const RunSettings settings{{limitMs, limitMs}, systemFolder, current};
+    const RunSettings settings{{limitMs, limitMs}, systemFolder, current, L""};
     OwnFolders own;
     return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, own, ui},
                              command);
@@ -151,8 +151,10 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     const std::wstring line = CaptureCommandLine(SystemFolder(), command);
     ASSERT_EQ(ui.trail, (std::vector<std::wstring>{TrailEntry(RunEventKind::ProgramStarted, line),
                                                    TrailEntry(RunEventKind::ProgramEnded, line)}));
-    EXPECT_EQ(ui.events[1].code, 0u);
-    EXPECT_EQ(ui.events[1].output, dated.Path() + L"out.txt");
+    EXPECT_EQ(ui.events[1].Code(), 0u);
+    EXPECT_EQ(ui.events[1].Output(), dated.Path() + L"out.txt");
+    // Measured on the run's own handle, as the file stands once it ended.
+    EXPECT_EQ(ui.events[1].OutputSize(), ReadBytes(dated.Path() + L"out.txt").size());
 }
 
 TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
@@ -168,9 +170,9 @@ TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
     ASSERT_EQ(ui.events.size(), 2u);
     EXPECT_EQ(ui.Problems()[0],
               (Fact{RunEventKind::FileNotWritten, dated.Path() + L"arp.txt", ERROR_FILE_EXISTS}));
-    EXPECT_EQ(ui.events[1].kind, RunEventKind::FileNotWritten);
-    EXPECT_EQ(ui.events[1].path, dated.Path() + L"route.txt");
-    EXPECT_NE(ui.events[1].code, 0u);
+    EXPECT_EQ(ui.events[1].Kind(), RunEventKind::FileNotWritten);
+    EXPECT_EQ(ui.events[1].Path(), dated.Path() + L"route.txt");
+    EXPECT_NE(ui.events[1].Code(), 0u);
 }
 
 TEST(RunCaptureCommand, InterpreterThatCannotStartIsReportedOnceAndLeavesNoFile) {
@@ -179,10 +181,10 @@ TEST(RunCaptureCommand, InterpreterThatCannotStartIsReportedOnceAndLeavesNoFile)
     EXPECT_FALSE(Capture(folder.Path() + L"missing", folder.Path(), kCaptureCommands[3],
                          folder.Path(), 60 * 1000, ui));
     ASSERT_EQ(ui.events.size(), 1u);
-    EXPECT_EQ(ui.events[0].kind, RunEventKind::ProgramNotStarted);
-    EXPECT_EQ(ui.events[0].path,
+    EXPECT_EQ(ui.events[0].Kind(), RunEventKind::ProgramNotStarted);
+    EXPECT_EQ(ui.events[0].Path(),
               CaptureCommandLine(folder.Path() + L"missing", kCaptureCommands[3]));
-    EXPECT_NE(ui.events[0].code, 0u);
+    EXPECT_NE(ui.events[0].Code(), 0u);
     EXPECT_EQ(ListFolder(folder.Path()), L"");
 }
 
@@ -207,8 +209,9 @@ TEST(RunCaptureCommand, CommandThatNeverEndsIsEndedAtTheLimitWithEverythingItSta
                   TrailEntry(RunEventKind::ProgramStarted, line),
                   TrailEntry(RunEventKind::ProgramEndedAtLimit, line),
                   TrailEntry(RunEventKind::OutputIncomplete, folder.Path() + L"hung.txt")}));
-    EXPECT_GE(ui.events[1].durationMs, 3000u);
-    EXPECT_EQ(ui.events[1].output, folder.Path() + L"hung.txt");
+    EXPECT_GE(ui.events[1].DurationMs(), 3000u);
+    EXPECT_EQ(ui.events[1].Output(), folder.Path() + L"hung.txt");
+    EXPECT_EQ(ui.events[1].OutputSize(), 0u);
     // The next command runs as usual.
     EXPECT_TRUE(Capture(SystemFolder(), folder.Path(), {L"echo next", L"next.txt"}, folder.Path(),
                         60 * 1000, ui));
@@ -242,7 +245,7 @@ TEST(RunCaptureCommand, EachCaptureFileHoldsExactlyWhatItsCommandWroteInOrder) {
     // The stand-in's own exit code reaches the report.
     const std::vector<RunEvent> ended = ui.OfKind(RunEventKind::ProgramEnded);
     ASSERT_EQ(ended.size(), kCaptureCommandCount);
-    EXPECT_EQ(ended[0].code, 0u);
+    EXPECT_EQ(ended[0].Code(), 0u);
 }
 
 TEST(WriteSnapshotFiles, WritesEverySnapshotIntoItsFolderAndNowhereElse) {

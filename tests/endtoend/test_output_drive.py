@@ -3,6 +3,7 @@ past 260 characters. The run completes, tells a full drive once, and
 writes nothing outside its dated folder."""
 
 import os
+import re
 import subprocess
 import unittest
 
@@ -75,6 +76,15 @@ class OutputDrive(EndToEndCase):
         self.assertEqual(len(reported), 1, reported)
         self.assertIn(reported[0], [self.failed_copy(root, relative, ERROR_DISK_FULL)[0]
                                     for relative in incomplete])
+        # The record hears every copy the full drive stopped, told or not,
+        # until it meets the full drive itself: here the page it had begun
+        # still holds several more lines.
+        with open(os.path.join(run.dated, "Dorvak.log"), "rb") as record:
+            text = record.read().decode("utf-8", "replace")
+        named = re.findall(r" NOT-COPIED code=%d file=(.*)\r\n" % ERROR_DISK_FULL, text)
+        at = self.root_windows(root)
+        self.assertGreater(len(named), 1, text)
+        self.assertLessEqual(set(named), {at + path.replace("/", "\\") for path in incomplete})
 
     def test_root_deeper_than_260_characters(self):
         parent = os.path.join(self.folder, "deep")

@@ -10,6 +10,7 @@ import shutil
 import signal
 import subprocess
 import unittest
+import zipfile
 
 import test_output_drive
 import test_programs
@@ -157,11 +158,16 @@ class RunRecord(EndToEndCase):
         self.assertEqual([facts(text)["command"] for text in record.only("STARTED")],
                          [facts(text)["command"] for text in record.only("ENDED")])
 
-        # The totals are what the folder holds, the record aside.
-        files = size = 0
+        # The totals are what the folder held when it was packed: everything
+        # but the archive, the record as it stood then.
+        [archive] = [name for name in os.listdir(dated) if name.endswith(".zip")]
+        with zipfile.ZipFile(os.path.join(dated, archive)) as packed:
+            [record_then] = [info.file_size for info in packed.infolist()
+                             if info.filename.endswith("/Dorvak.log")]
+        files, size = 1, record_then
         for folder, _, names in os.walk(dated):
             for name in names:
-                if os.path.join(folder, name) != os.path.join(dated, "Dorvak.log"):
+                if folder != dated or name not in (archive, "Dorvak.log"):
                     files += 1
                     size += os.path.getsize(os.path.join(folder, name))
         total = facts(record.one("TOTAL"))

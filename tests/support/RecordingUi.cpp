@@ -1,6 +1,7 @@
 #include "support/RecordingUi.h"
 
 #include "support/TestFiles.h"
+#include "ui/OperatorNotice.h"
 #include "win/Module.h"
 
 void RecordingUi::ShowProgress(const std::wstring& path) {
@@ -21,13 +22,13 @@ void RecordingUi::LetPaintThrough() {
 
 void RecordingUi::Report(const RunEvent& event) {
     events.push_back(event);
-    trail.push_back(TrailEntry(event.kind, event.path));
+    trail.push_back(TrailEntry(event.Kind(), event.Path()));
 }
 
 std::vector<RunEvent> RecordingUi::OfKind(RunEventKind kind) const {
     std::vector<RunEvent> found;
     for (const RunEvent& event : events)
-        if (event.kind == kind)
+        if (event.Kind() == kind)
             found.push_back(event);
     return found;
 }
@@ -35,15 +36,15 @@ std::vector<RunEvent> RecordingUi::OfKind(RunEventKind kind) const {
 std::vector<std::wstring> RecordingUi::Paths(RunEventKind kind) const {
     std::vector<std::wstring> paths;
     for (const RunEvent& event : OfKind(kind))
-        paths.push_back(event.path);
+        paths.push_back(event.Path());
     return paths;
 }
 
 std::vector<Fact> RecordingUi::Problems() const {
     std::vector<Fact> found;
     for (const RunEvent& event : events)
-        if (WentWrong(event.kind))
-            found.push_back({event.kind, event.path, event.code});
+        if (WentWrong(event))
+            found.push_back({event.Kind(), event.Path(), event.Code()});
     return found;
 }
 
@@ -57,5 +58,5 @@ void PrintTo(const Fact& fact, std::ostream* out) {
 }
 
 RunSettings TestRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder};
+    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder, InvalidDateText()};
 }

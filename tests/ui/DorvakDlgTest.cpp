@@ -236,11 +236,12 @@ TEST(CollectionDialog, AChosenFutureDayIsTheStartDateAtMidnight) {
     EXPECT_EQ(run.modalResult, IDOK);
     const DateTime expected = Midnight(chosen);
     EXPECT_TRUE(dialog.StartDate().SameAs(expected))
-        << Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S"));
-    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%H:%M:%S")), "00:00:00");
+        << Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S", InvalidDateText()));
+    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%H:%M:%S", InvalidDateText())), "00:00:00");
     EXPECT_TRUE(dialog.StartDate().LaterThan(DateTime::Now()));
-    const std::wstring datedFolder = root.Path() + expected.Format(L"%Y_%m_%d") + L"\\";
-    EXPECT_EQ(ListFolder(root.Path()), expected.Format(L"%Y_%m_%d") + L"/");
+    const std::wstring datedFolder =
+        root.Path() + expected.Format(L"%Y_%m_%d", InvalidDateText()) + L"\\";
+    EXPECT_EQ(ListFolder(root.Path()), expected.Format(L"%Y_%m_%d", InvalidDateText()) + L"/");
     EXPECT_TRUE(IsFolder(datedFolder + L"MERUDrv\\"));
 }
 
@@ -276,7 +277,8 @@ TEST(CollectionDialog, ADayOfNineteenNinetySetInTheCalendarIsTheWholeRunsStartDa
     ExpectNoFailures(run);
 
     EXPECT_EQ(run.modalResult, IDOK);
-    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S")), "1990-01-01 00:00:00");
+    EXPECT_EQ(Utf8(dialog.StartDate().Format(L"%Y-%m-%d %H:%M:%S", InvalidDateText())),
+              "1990-01-01 00:00:00");
     const std::wstring dated = root.Path() + L"1990_01_01\\";
     EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(dated, dialog.StartDate())));
     for (const std::wstring& text : otherMessages)

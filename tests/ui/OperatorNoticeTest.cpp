@@ -10,12 +10,7 @@
 namespace {
 using Form = OperatorNotice::Form;
 
-RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0,
-               ProgramRole program = ProgramRole::Capture) {
-    RunEvent event = RunEvent::WithPath(kind, path, code);
-    event.program = program;
-    return event;
-}
+constexpr ProgramRole kCapture = ProgramRole::Capture;
 
 const std::wstring kSummaryEnd =
     L"\r\nПожалуйста, отправьте архив этой папки по адресу " DORVAK_SUPPORT_EMAIL_W L" или "
@@ -29,10 +24,7 @@ const std::wstring kSummaryEnd =
     L" " DORVAK_SUPPORT_EMAIL_W L".";
 
 RunEvent Saved(const std::wstring& dated, const std::wstring& archive, unsigned long long size) {
-    RunEvent event = RunEvent::WithPath(RunEventKind::RunSaved, dated);
-    event.output = archive;
-    event.size = size;
-    return event;
+    return RunEvent::RunSaved(dated, archive, size, FileTally{3, 7});
 }
 } // namespace
 
@@ -45,31 +37,32 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
     };
     const std::wstring dated = L"C:\\Suite\\2019_04_05\\";
     const Case cases[] = {
-        {Event(RunEventKind::DatedFolderExists, dated), Form::Box,
+        {RunEvent::DatedFolderExists(dated), Form::Box,
          L"Папка " + dated +
              L" для сохранения данных уже существует, удалите или переименуйте эту папку",
          MB_ICONERROR},
-        {Event(RunEventKind::FolderNotCreated, dated + L"MERUDrv\\", ERROR_ACCESS_DENIED),
-         Form::Box,
+        {RunEvent::FolderNotCreated(dated + L"MERUDrv\\", ERROR_ACCESS_DENIED), Form::Box,
          ComposeSystemErrorText(L"Ошибка при создании папки " + dated + L"MERUDrv\\",
                                 ERROR_ACCESS_DENIED),
          MB_ICONERROR},
-        {Event(RunEventKind::CopyFailed, L"C:\\Suite\\MERUDisp\\a.xml", ERROR_SHARING_VIOLATION),
-         Form::Box,
+        {RunEvent::CopyFailed(L"C:\\Suite\\MERUDisp\\a.xml", ERROR_SHARING_VIOLATION), Form::Box,
          ComposeSystemErrorText(L"Ошибка при копировании файла C:\\Suite\\MERUDisp\\a.xml",
                                 ERROR_SHARING_VIOLATION),
          MB_ICONERROR},
-        {Event(RunEventKind::FileNotWritten, dated + L"ReadMe.txt", ERROR_DISK_FULL), Form::Box,
+        {RunEvent::FileNotWritten(dated + L"ReadMe.txt", ERROR_DISK_FULL), Form::Box,
          ComposeSystemErrorText(L"Ошибка при записи файла " + dated + L"ReadMe.txt",
                                 ERROR_DISK_FULL),
          MB_ICONERROR},
-        {Event(RunEventKind::ProgramNotStarted, L"cmd.exe /U /Q /C arp -a", ERROR_FILE_NOT_FOUND),
+        {RunEvent::ProgramNotStarted(kCapture, L"cmd.exe /U /Q /C arp -a", dated + L"arp.txt",
+                                     ERROR_FILE_NOT_FOUND),
          Form::Beep, L"", MB_ICONEXCLAMATION},
-        {Event(RunEventKind::ProgramNotStarted, L"C:\\Suite\\\\MERUDisp\\MERUDispCfg.exe",
-               ERROR_FILE_NOT_FOUND, ProgramRole::Configurator),
+        {RunEvent::ProgramNotStarted(ProgramRole::Configurator,
+                                     L"C:\\Suite\\\\MERUDisp\\MERUDispCfg.exe", L"Struct.XML",
+                                     ERROR_FILE_NOT_FOUND),
          Form::None, L"", 0},
-        {Event(RunEventKind::ProgramEndedAtLimit, L"cmd.exe /U /Q /C tree .. /F"), Form::Box,
-         L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
+        {RunEvent::ProgramEndedAtLimit(kCapture, L"cmd.exe /U /Q /C tree .. /F", L"files.tree",
+                                       300000, 12),
+         Form::Box, L"Превышено время ожидания завершения программы cmd.exe /U /Q /C tree .. /F",
          MB_ICONERROR},
         {Saved(dated, dated + L"VM_2019_04_05.zip", 2500463), Form::Box,
          L"Сохраненные данные помещены в папку " + dated + L"\r\nАрхив для отправки: " + dated +
@@ -84,27 +77,27 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
              L"\r\nАрхив создать не удалось: пожалуйста, заархивируйте эту папку сами." +
              kSummaryEnd,
          MB_ICONINFORMATION},
-        {Event(RunEventKind::FileNotArchived, dated + L"netstat.txt", ERROR_SHARING_VIOLATION),
-         Form::Box,
+        {RunEvent::FileNotArchived(dated + L"netstat.txt", ERROR_SHARING_VIOLATION), Form::Box,
          ComposeSystemErrorText(L"Ошибка при чтении файла для архива " + dated + L"netstat.txt",
                                 ERROR_SHARING_VIOLATION),
          MB_ICONERROR},
-        {Event(RunEventKind::ArchiveWritten, dated + L"VM_2019_04_05.zip"), Form::None, L"", 0},
-        {Event(RunEventKind::WrittenInUtf8, dated + L"ReadMe.txt"), Form::None, L"", 0},
-        {Event(RunEventKind::OutputIncomplete, dated + L"arp.txt"), Form::None, L"", 0},
-        {Event(RunEventKind::DatedFolderCreated, dated), Form::None, L"", 0},
-        {Event(RunEventKind::ProgramStarted, L"cmd.exe"), Form::None, L"", 0},
-        {Event(RunEventKind::ProgramEnded, L"cmd.exe", 1), Form::None, L"", 0},
-        {Event(RunEventKind::FolderCollected, L"MERUDisp"), Form::None, L"", 0},
-        {Event(RunEventKind::FolderMissing, L"MERUSms"), Form::None, L"", 0},
+        {RunEvent::ArchiveWritten(dated + L"VM_2019_04_05.zip", {5, 50}, 40, 9), Form::None, L"",
+         0},
+        {RunEvent::WrittenInUtf8(dated + L"ReadMe.txt"), Form::None, L"", 0},
+        {RunEvent::OutputIncomplete(kCapture, dated + L"arp.txt"), Form::None, L"", 0},
+        {RunEvent::DatedFolderCreated(dated), Form::None, L"", 0},
+        {RunEvent::ProgramStarted(kCapture, L"cmd.exe", L"arp.txt"), Form::None, L"", 0},
+        {RunEvent::ProgramEnded(kCapture, L"cmd.exe", L"arp.txt", 1, 5, 0), Form::None, L"", 0},
+        {RunEvent::FolderCollected(L"MERUDisp", {1, 2}, false, 3), Form::None, L"", 0},
+        {RunEvent::FolderMissing(L"MERUSms"), Form::None, L"", 0},
     };
     for (const Case& c : cases) {
         const OperatorNotice notice = NoticeFor(c.event);
-        const std::string name = std::to_string(static_cast<int>(c.event.kind));
+        const std::string name = std::to_string(static_cast<int>(c.event.Kind()));
         EXPECT_EQ(notice.form, c.form) << name;
         EXPECT_EQ(Utf8(notice.text), Utf8(c.text)) << name;
         EXPECT_EQ(notice.icon, c.icon) << name;
-        EXPECT_EQ(notice.code, c.form == Form::None ? 0u : c.event.code) << name;
+        EXPECT_EQ(notice.code, c.form == Form::None ? 0u : c.event.Code()) << name;
     }
 }
 
@@ -115,15 +108,25 @@ TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnes
                          nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(library);
     SetActiveResourceModule(library.Get());
-    const OperatorNotice unwritten =
-        NoticeFor(RunEvent::WithPath(RunEventKind::FileNotWritten, L"C:\\R\\ReadMe.txt", 112));
+    const OperatorNotice unwritten = NoticeFor(RunEvent::FileNotWritten(L"C:\\R\\ReadMe.txt", 112));
     const OperatorNotice limit =
-        NoticeFor(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"cmd.exe"));
-    const OperatorNotice copy =
-        NoticeFor(RunEvent::WithPath(RunEventKind::CopyFailed, L"C:\\R\\a.log", 32));
+        NoticeFor(RunEvent::ProgramEndedAtLimit(kCapture, L"cmd.exe", L"a.txt", 1, 0));
+    const OperatorNotice copy = NoticeFor(RunEvent::CopyFailed(L"C:\\R\\a.log", 32));
     SetActiveResourceModule(nullptr);
 
     EXPECT_EQ(Utf8(unwritten.text.substr(0, 35)), "Ошибка при записи файла C:\\R\\ReadMe");
     EXPECT_EQ(Utf8(limit.text), "Превышено время ожидания завершения программы cmd.exe");
     EXPECT_EQ(Utf8(copy.text.substr(0, 29)), "Ошибка при копировании файла ");
+}
+
+TEST(OperatorNotice, AnInvalidDateReadsAsTheModulesText) {
+    EXPECT_EQ(L"Invalid DateTime", InvalidDateText());
+    // A resource library that has string IDS_INVALID_DATETIME supplies the text instead.
+    LibraryModule library(::LoadLibraryW(PeFile(L"DateText.dll").c_str()));
+    ASSERT_TRUE(library) << ::GetLastError();
+    const HINSTANCE own = ActiveResourceModule();
+    SetActiveResourceModule(library.Get());
+    const std::wstring text = InvalidDateText();
+    SetActiveResourceModule(own);
+    EXPECT_EQ(L"Недопустимая дата", text);
 }

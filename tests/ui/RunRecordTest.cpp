@@ -1,6 +1,7 @@
 #include "ui/RunRecord.h"
 
 #include "support/TestFiles.h"
+#include "ui/HeardRun.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,6 @@
 #include <vector>
 
 namespace {
-
-RunEvent Event(RunEventKind kind, const std::wstring& path, DWORD code = 0) {
-    return RunEvent::WithPath(kind, path, code);
-}
 
 RunRecordHead Head(const std::wstring& root) {
     ProgramFacts program{ProductVersion{4, 7, 2, 10}, root + L"Dorvak\\", std::wstring(),
@@ -46,44 +43,34 @@ std::vector<std::string> Lines(const std::wstring& path) {
 
 // The head and the captures are read from a whole run end to end; here the
 // outcomes such a run rarely shows.
-TEST(RunRecord, LinesForWhatNoBoxTellsAndTotalsOfTheFolderButTheRecord) {
+TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
     TempFolder root(L"record");
     const std::wstring dated = root.Path() + L"2019_04_05\\";
     MakeFolder(dated);
-    WriteBytes(dated + L"ipconfig.txt", "12345");
-    MakeFolder(dated + L"MERUDrv\\");
-    WriteBytes(dated + L"MERUDrv\\Kavmon.Bad", "0123456789");
+    constexpr ProgramRole kCapture = ProgramRole::Capture;
+    const std::wstring ipconfig = L"cmd.exe /C ipconfig /all";
 
     RunRecord record(Head(root.Path()));
-    record.Take(Event(RunEventKind::DatedFolderCreated, dated));
-    RunEvent capture = Event(RunEventKind::ProgramEndedAtLimit, L"cmd.exe /C ipconfig /all");
-    capture.output = dated + L"ipconfig.txt";
-    capture.durationMs = 30004;
-    record.Take(capture);
-    capture.kind = RunEventKind::ProgramNotStarted;
-    capture.code = ERROR_FILE_NOT_FOUND;
-    record.Take(capture);
-    capture.kind = RunEventKind::ProgramEnded;
-    capture.output = dated + L"route.txt"; // none was left
-    capture.durationMs = 7;
-    record.Take(capture);
-    RunEvent configurator =
-        Event(RunEventKind::ProgramEnded, L"C:\\R\\\\D\\Cfg.exe -s\"x\"", 0xC0000005);
-    configurator.program = ProgramRole::Configurator;
-    record.Take(configurator);
-    RunEvent folder = Event(RunEventKind::FolderCollected, L"MERUDrv\\LogDrv");
-    folder.files = 1;
-    folder.bytes = 10;
-    folder.fallbackUsed = true;
-    record.Take(folder);
-    record.Take(Event(RunEventKind::FolderCollected, L"MERUDrv\\LogCll"));
-    record.Take(Event(RunEventKind::FolderMissing, L"MERUProt"));
-    // Told in a box, so the box's line is its only one.
-    record.Take(Event(RunEventKind::CopyFailed, L"C:\\R\\MERUDrv\\a.xml", 32));
-    record.Take(Event(RunEventKind::RunSaved, dated));
+    record.Take(RunEvent::DatedFolderCreated(dated));
+    record.Take(
+        RunEvent::ProgramEndedAtLimit(kCapture, ipconfig, dated + L"ipconfig.txt", 30004, 5));
+    record.Take(RunEvent::ProgramNotStarted(kCapture, ipconfig, dated + L"ipconfig.txt",
+                                            ERROR_FILE_NOT_FOUND));
+    // None was left.
+    record.Take(RunEvent::ProgramEnded(kCapture, ipconfig, dated + L"route.txt",
+                                       ERROR_FILE_NOT_FOUND, 7, std::nullopt));
+    record.Take(RunEvent::ProgramEnded(ProgramRole::Configurator, L"C:\\R\\\\D\\Cfg.exe -s\"x\"",
+                                       L"Struct.XML", 0xC0000005, 0, std::nullopt));
+    record.Take(RunEvent::FolderCollected(L"MERUDrv\\LogDrv", {1, 10}, true, 0));
+    record.Take(RunEvent::FolderCollected(L"MERUDrv\\LogCll", {}, false, 0));
+    record.Take(RunEvent::FolderMissing(L"MERUProt"));
+    // Told in a box too, but a full drive is told only once: the record
+    // names every file that is missing.
+    record.Take(RunEvent::CopyFailed(L"C:\\R\\MERUDrv\\a.xml", 32));
+    record.Take(RunEvent::RunSaved(dated, L"", 0, FileTally{2, 15}));
 
     const std::vector<std::string> lines = Lines(dated + L"Dorvak.log");
-    ASSERT_EQ(lines.size(), 16u);
+    ASSERT_EQ(lines.size(), 17u);
     EXPECT_EQ(lines[5], "RESOURCES none: the program's own");
     EXPECT_EQ(lines[6], "DESCRIPTION characters=8");
     const std::vector<std::string> expected = {
@@ -94,11 +81,32 @@ TEST(RunRecord, LinesForWhatNoBoxTellsAndTotalsOfTheFolderButTheRecord) {
         "FOLDER files=1 bytes=10 took=0.000s fallback=yes folder=MERUDrv\\LogDrv",
         "FOLDER files=0 bytes=0 took=0.000s fallback=no folder=MERUDrv\\LogCll",
         "MISSING folder=MERUProt",
+        "NOT-COPIED code=32 file=C:\\R\\MERUDrv\\a.xml",
         "TOTAL copied-files=1 copied-bytes=10 folder-files=2 folder-bytes=15",
     };
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[7 + i], expected[i]);
-    EXPECT_EQ(lines[15].substr(0, 15), "COMPLETED took=");
+    EXPECT_EQ(lines[16].substr(0, 15), "COMPLETED took=");
+}
+
+TEST(RunRecord, EveryCopyThatMetAFullDriveHasALineThoughTheOperatorIsToldOnce) {
+    TempFolder root(L"record");
+    const std::wstring dated = root.Path() + L"2019_04_05\\";
+    MakeFolder(dated);
+    HeardRun run(Head(root.Path()));
+    EXPECT_TRUE(run.Hear(RunEvent::DatedFolderCreated(dated)));
+    EXPECT_TRUE(run.Hear(RunEvent::CopyFailed(L"C:\\R\\a.log", ERROR_DISK_FULL)));
+    EXPECT_FALSE(run.Hear(RunEvent::CopyFailed(L"C:\\R\\b.log", ERROR_DISK_FULL)));
+    EXPECT_FALSE(run.Hear(RunEvent::FileNotWritten(dated + L"Version.txt", ERROR_DISK_FULL)));
+    EXPECT_TRUE(run.Hear(RunEvent::RunSaved(dated, L"", 0, std::nullopt)));
+
+    const std::vector<std::string> lines = Lines(dated + L"Dorvak.log");
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[7], "NOT-COPIED code=112 file=C:\\R\\a.log");
+    EXPECT_EQ(lines[8], "NOT-COPIED code=112 file=C:\\R\\b.log");
+    EXPECT_EQ(lines[9], "NOT-WRITTEN code=112 file=" + Utf8(dated) + "Version.txt");
+    EXPECT_EQ(lines[10], "TOTAL copied-files=0 copied-bytes=0 folder-files=unknown "
+                         "folder-bytes=unknown");
 }
 
 TEST(RunRecord, ARecordThatCannotBeMadeIsToldOnceAndWritesNothing) {
@@ -109,16 +117,16 @@ TEST(RunRecord, ARecordThatCannotBeMadeIsToldOnceAndWritesNothing) {
     MakeFolder(dated + L"Dorvak.log\\");
 
     RunRecord record(Head(root.Path()));
-    record.Take(Event(RunEventKind::DatedFolderCreated, dated));
+    record.Take(RunEvent::DatedFolderCreated(dated));
     const std::optional<RunEvent> failure = record.TakeFailure();
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, RunEventKind::FileNotWritten);
-    EXPECT_EQ(Utf8(failure->path), Utf8(dated + L"Dorvak.log"));
-    EXPECT_NE(failure->code, 0u);
+    EXPECT_EQ(failure->Kind(), RunEventKind::FileNotWritten);
+    EXPECT_EQ(Utf8(failure->Path()), Utf8(dated + L"Dorvak.log"));
+    EXPECT_NE(failure->Code(), 0u);
 
-    record.TakeBox({OperatorNotice::Form::Box, L"told", MB_ICONERROR, failure->code});
-    record.Take(Event(RunEventKind::FolderMissing, L"MERUProt"));
-    record.Take(Event(RunEventKind::RunSaved, dated));
+    record.TakeBox({OperatorNotice::Form::Box, L"told", MB_ICONERROR, failure->Code()});
+    record.Take(RunEvent::FolderMissing(L"MERUProt"));
+    record.Take(RunEvent::RunSaved(dated, L"", 0, FileTally{}));
     EXPECT_FALSE(record.TakeFailure());
     EXPECT_EQ(ListFolder(dated), L"Dorvak.log/");
     EXPECT_EQ(ListFolder(dated + L"Dorvak.log\\"), L"");

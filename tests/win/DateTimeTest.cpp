@@ -1,13 +1,12 @@
 #include "win/DateTime.h"
 
 #include "support/TestFiles.h"
-#include "win/Handles.h"
-#include "win/Module.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 const wchar_t* const kLineTime = L"%d.%m.%y %H:%M:%S";
+const std::wstring kInvalid = L"Invalid DateTime";
 
 FILETIME FileTimeFromLocal(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
     SYSTEMTIME local{};
@@ -61,7 +60,7 @@ TEST(DateTime, FileTimeIsShownInLocalTime) {
     const DateTime time = DateTime::FromFileTime(FileTimeFromLocal(2024, 2, 5, 14, 7, 33));
     ASSERT_TRUE(time.IsValid());
     EXPECT_TRUE(time.SameAs(DateTime::FromFields(2024, 2, 5, 14, 7, 33)));
-    EXPECT_EQ(L"05.02.24 14:07:33", time.Format(kLineTime));
+    EXPECT_EQ(L"05.02.24 14:07:33", time.Format(kLineTime, kInvalid));
 }
 
 // The runs under another zone (DORVAK_TEST_ZONE, set by ctest along with
@@ -107,7 +106,7 @@ TEST(DateTime, FileTimesThePlatformCannotConvertAreInvalid) {
     // Year 30827: a system time, but no day value (those end with 9999).
     const DateTime late = DateTime::FromFileTime(FileTimeFromTicks(0x7FFFFFFFFFFFFFFFull));
     EXPECT_EQ(DateTime::Status::Invalid, late.GetStatus());
-    EXPECT_EQ(L"Invalid DateTime", late.Format(kLineTime));
+    EXPECT_EQ(L"Invalid DateTime", late.Format(kLineTime, kInvalid));
 }
 
 TEST(DateTime, NowIsTheLocalTime) {
@@ -169,25 +168,18 @@ TEST(DateTime, InvalidAndNullValuesCompare) {
 
 TEST(DateTime, FormatsEachFieldWithItsWidth) {
     const DateTime time = DateTime::FromFields(2005, 7, 3, 4, 5, 6);
-    EXPECT_EQ(L"03.07.05 04:05:06", time.Format(kLineTime));
-    EXPECT_EQ(L"2005_07_03", time.Format(L"%Y_%m_%d"));
+    EXPECT_EQ(L"03.07.05 04:05:06", time.Format(kLineTime, kInvalid));
+    EXPECT_EQ(L"2005_07_03", time.Format(L"%Y_%m_%d", kInvalid));
     EXPECT_EQ(L"100% 23:59:59",
-              DateTime::FromFields(2024, 1, 1, 23, 59, 59).Format(L"100%% %H:%M:%S"));
-    EXPECT_EQ(L"00", DateTime::FromFields(2000, 1, 1, 0, 0, 0).Format(L"%y"));
+              DateTime::FromFields(2024, 1, 1, 23, 59, 59).Format(L"100%% %H:%M:%S", kInvalid));
+    EXPECT_EQ(L"00", DateTime::FromFields(2000, 1, 1, 0, 0, 0).Format(L"%y", kInvalid));
     const std::wstring longPattern(300, L'x');
-    EXPECT_EQ(std::wstring(255, L'x'), time.Format(longPattern.c_str()));
+    EXPECT_EQ(std::wstring(255, L'x'), time.Format(longPattern.c_str(), kInvalid));
 }
 
-TEST(DateTime, NullFormatsEmptyAndInvalidAsTheModulesText) {
-    EXPECT_EQ(L"", DateTime().Format(kLineTime));
-    EXPECT_EQ(L"Invalid DateTime", DateTime::Invalid().Format(kLineTime));
-
-    // A resource library that has string IDS_INVALID_DATETIME supplies the text instead.
-    LibraryModule library(::LoadLibraryW(PeFile(L"DateText.dll").c_str()));
-    ASSERT_TRUE(library) << ::GetLastError();
-    const HINSTANCE own = ActiveResourceModule();
-    SetActiveResourceModule(library.Get());
-    const std::wstring text = DateTime::Invalid().Format(kLineTime);
-    SetActiveResourceModule(own);
-    EXPECT_EQ(L"Недопустимая дата", text);
+TEST(DateTime, NullFormatsEmptyAndInvalidAsTheCallersText) {
+    EXPECT_EQ(L"", DateTime().Format(kLineTime, kInvalid));
+    EXPECT_EQ(L"Invalid DateTime", DateTime::Invalid().Format(kLineTime, kInvalid));
+    EXPECT_EQ(std::wstring(255, L'y'),
+              DateTime::Invalid().Format(kLineTime, std::wstring(300, L'y')));
 }

@@ -1,8 +1,8 @@
-#include "support/DialogDriver.h"
+#include "ui/ProgramDialog.h"
 
 #include "res/resource.h"
+#include "support/DialogDriver.h"
 #include "win/Utf8.h"
-#include "win/Dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@ namespace {
 
 // The about box's template with an OK handler that fails half-way, as one
 // that runs out of memory would.
-class FailingDialog : public CDialog {
+class FailingDialog : public CProgramDialog {
   public:
-    FailingDialog() : CDialog(IDD_ABOUTBOX) {}
+    FailingDialog() : CProgramDialog(IDD_ABOUTBOX) {}
 
   protected:
     void OnOK() override { throw std::runtime_error("no room for the folder list"); }

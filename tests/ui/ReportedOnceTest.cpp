@@ -1,4 +1,4 @@
-#include "collect/ReportedOnce.h"
+#include "ui/ReportedOnce.h"
 
 #include "support/RecordingUi.h"
 
@@ -7,28 +7,32 @@
 #include <vector>
 
 namespace {
+using Make = RunEvent (*)(std::wstring, DWORD);
+
 struct Step {
-    RunEventKind kind;
+    Make make;
     const wchar_t* path;
     DWORD code;
     bool told;
 };
 
 void Expect(const std::vector<Step>& steps) {
-    RecordingUi dialog;
-    ReportedOnce run(dialog);
-    std::vector<Fact> expected;
+    ReportedOnce run;
+    std::vector<Fact> told, expected;
     for (const Step& step : steps) {
-        run.Report(RunEvent::WithPath(step.kind, step.path, step.code));
+        const RunEvent event = step.make(step.path, step.code);
+        const Fact fact{event.Kind(), event.Path(), event.Code()};
+        if (run.ShouldTell(event))
+            told.push_back(fact);
         if (step.told)
-            expected.push_back({step.kind, step.path, step.code});
+            expected.push_back(fact);
     }
-    EXPECT_EQ(dialog.Problems(), expected);
+    EXPECT_EQ(told, expected);
 }
 
-constexpr RunEventKind kCopy = RunEventKind::CopyFailed;
-constexpr RunEventKind kFolder = RunEventKind::FolderNotCreated;
-constexpr RunEventKind kFile = RunEventKind::FileNotWritten;
+constexpr Make kCopy = &RunEvent::CopyFailed;
+constexpr Make kFolder = &RunEvent::FolderNotCreated;
+constexpr Make kFile = &RunEvent::FileNotWritten;
 } // namespace
 
 TEST(ReportedOnce, AFullDriveInAnyOfItsCodesIsToldOncePerRun) {
@@ -54,16 +58,11 @@ TEST(ReportedOnce, AFolderThatCannotBeMadeIsToldOnceAndNothingInsideItAfterwards
             {kFolder, L"M\\Common\\", ERROR_DISK_FULL, false}});
 }
 
-TEST(ReportedOnce, ProgressAndEverythingButFailuresPassUnchanged) {
-    RecordingUi dialog;
-    ReportedOnce run(dialog);
-    run.ShowProgress(L"D:\\out\\a.log");
-    run.Report(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"x"));
-    run.Report(RunEvent::WithPath(RunEventKind::ProgramEndedAtLimit, L"x"));
-    run.Report(RunEvent::WithPath(RunEventKind::RunSaved, L"D:\\out\\"));
-    EXPECT_EQ(dialog.trail,
-              (std::vector<std::wstring>{L"D:\\out\\a.log",
-                                         TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
-                                         TrailEntry(RunEventKind::ProgramEndedAtLimit, L"x"),
-                                         TrailEntry(RunEventKind::RunSaved, L"D:\\out\\")}));
+TEST(ReportedOnce, EverythingButFailuresIsToldEachTime) {
+    ReportedOnce run;
+    const RunEvent limit =
+        RunEvent::ProgramEndedAtLimit(ProgramRole::Capture, L"x", L"x.txt", 1, std::nullopt);
+    EXPECT_TRUE(run.ShouldTell(limit));
+    EXPECT_TRUE(run.ShouldTell(limit));
+    EXPECT_TRUE(run.ShouldTell(RunEvent::RunSaved(L"D:\\out\\", L"", 0, std::nullopt)));
 }
