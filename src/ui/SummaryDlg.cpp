@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "win/MessageBox.h"
+#include "win/Module.h"
 #include "win/PendingInput.h"
 #include "win/ShellFolder.h"
 
@@ -56,6 +57,10 @@ class FontDc {
 CSummaryDlg::CSummaryDlg(RunSummary summary, MailMessage mail, HeardRun* run)
     : CProgramDialog(IDD_SUMMARY_DIALOG), m_summary(std::move(summary)), m_mail(std::move(mail)),
       m_run(run) {}
+
+HINSTANCE CSummaryDlg::TemplateModule() const {
+    return AddedDialogTemplateModule(IDD_SUMMARY_DIALOG);
+}
 
 INT_PTR CSummaryDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {

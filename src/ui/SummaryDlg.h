@@ -20,6 +20,8 @@ class CSummaryDlg : public CProgramDialog {
     CSummaryDlg(RunSummary summary, MailMessage mail, HeardRun* run);
 
   protected:
+    // A site's library made before this dialog lacks its template.
+    HINSTANCE TemplateModule() const override;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnInitDialog() override;
     // Close, Enter on it, Esc and the title bar's close alike.

@@ -57,7 +57,7 @@ HINSTANCE ActiveResourceModule() {
     return g_activeResourceModule != nullptr ? g_activeResourceModule : ::GetModuleHandleW(nullptr);
 }
 
-HINSTANCE DialogTemplateModule(UINT templateId) {
+HINSTANCE AddedDialogTemplateModule(UINT templateId) {
     const HINSTANCE active = ActiveResourceModule();
     if (::FindResourceW(active, MAKEINTRESOURCEW(templateId), RT_DIALOG) != nullptr)
         return active;
