@@ -196,9 +196,16 @@ void RunRecord::Write(const wchar_t* keyword, const std::wstring& facts) {
     // Straight to the system, line by line: a run ended from outside still
     // leaves every line it finished.
     if (const DWORD code = WriteAll(m_file.Get(), bytes.data(), bytes.size())) {
+        // What went out of a line cut short is taken back, so the record
+        // ends with its last whole line rather than half of the next.
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(m_written);
+        if (::SetFilePointerEx(m_file.Get(), end, nullptr, FILE_BEGIN))
+            ::SetEndOfFile(m_file.Get());
         Fail(code);
         return;
     }
+    m_written += bytes.size();
     m_marked = true;
 }
 

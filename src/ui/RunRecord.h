@@ -58,6 +58,7 @@ class RunRecord {
     FileHandle m_file;
     bool m_failed = false;
     bool m_marked = false;
+    unsigned long long m_written = 0; // bytes of whole lines in the file
     std::optional<RunEvent> m_failure;
     ULONGLONG m_openedAt = 0;
     unsigned long long m_copiedFiles = 0;

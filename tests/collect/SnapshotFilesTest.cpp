@@ -157,6 +157,15 @@ TEST(RunCaptureCommand, StandardOutputAloneGoesIntoANewFileAndTheWaitIsShown) {
     EXPECT_EQ(ui.events[1].OutputSize(), ReadBytes(dated.Path() + L"out.txt").size());
 }
 
+TEST(RunCaptureCommand, TheExitCodeIsTheCommandsOwn) {
+    TempFolder dated;
+    RecordingUi ui;
+    EXPECT_TRUE(Capture(SystemFolder(), dated.Path(), {L"exit 3", L"out.txt"}, L"", 60 * 1000, ui));
+    ASSERT_EQ(ui.events.size(), 2u);
+    EXPECT_EQ(ui.events[1].Kind(), RunEventKind::ProgramEnded);
+    EXPECT_EQ(ui.events[1].Code(), 3u);
+}
+
 TEST(RunCaptureCommand, FileAlreadyThereIsReportedOnceAndKept) {
     TempFolder dated;
     RecordingUi ui;

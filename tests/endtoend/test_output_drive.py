@@ -85,6 +85,8 @@ class OutputDrive(EndToEndCase):
         at = self.root_windows(root)
         self.assertGreater(len(named), 1, text)
         self.assertLessEqual(set(named), {at + path.replace("/", "\\") for path in incomplete})
+        # What it had begun of the line that met the full drive is taken back.
+        self.assertTrue(text.endswith("\r\n"), text[-200:])
 
     def test_root_deeper_than_260_characters(self):
         parent = os.path.join(self.folder, "deep")
