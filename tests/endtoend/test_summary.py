@@ -1,8 +1,8 @@
 """From the summary to support: Send hands the archive to the site's mail
 program through Simple MAPI, in its own window, addressed as the site's own
 library words text 16705; a mail program that fails is told in a box and
-the archive shown in its folder instead. The mail program is a stand-in of ours
-(tools/mailstandin), registered as the prefix's default mail client, that
+the archive shown in its folder instead. The mail program is a stand-in of
+ours (tools/mailstandin), made the prefix's default mail client, that
 writes down what it receives."""
 
 import json
@@ -18,7 +18,6 @@ from dorvak_ids import IDC_SEND_MAIL
 
 MAIL_KEY = r"HKLM\Software\Clients\Mail"
 STAND_IN = "Dorvak mail stand-in"
-MAPI_TO = 1
 MAPI_DIALOG = 0x8
 MAIL_FAILED = ("Почтовая программа не приняла архив (код MAPI 2): возможно, она не настроена. "
                "Архив будет показан в папке, отправьте его сами.")
@@ -33,12 +32,12 @@ class Summary(EndToEndCase):
         return self.env.run_windows(["reg"] + list(arguments) + ["/reg:32"])
 
     def mail_stand_in(self, failing=False):
-        """The stand-in copied into the test's folder and made the default
-        mail client until the test ends; the file it writes its calls to."""
+        """The stand-in, copied into the test's folder, the default mail
+        client until the test ends; the file it writes its calls to."""
         folder = os.path.join(self.folder, "mail")
         os.makedirs(folder)
-        dll = os.path.join(folder, "MailStandIn.dll")
-        shutil.copy(os.path.join(self.env.build_dir, "mailstandin", "MailStandIn.dll"), dll)
+        dll = shutil.copy(os.path.join(self.env.build_dir, "mailstandin", "MailStandIn.dll"),
+                          folder)
         if failing:
             open(os.path.join(folder, "MailStandIn.fail"), "wb").close()
         shown = self.reg("query", MAIL_KEY, "/ve")
@@ -50,46 +49,29 @@ class Summary(EndToEndCase):
         self.addCleanup(self.reg, "delete", MAIL_KEY + "\\" + STAND_IN, "/f")
         return os.path.join(folder, "MailStandIn.json")
 
-    def calls(self, record):
-        if not os.path.exists(record):
-            return []
-        with open(record, encoding="utf-8") as lines:
-            return [json.loads(line) for line in lines]
-
     def send(self, record, after=None):
-        """A run_scenario step: at the summary, which offers Send first, the
-        operator clicks Send; the stand-in's one call, once it came."""
+        """A run_scenario step: the operator clicks Send, the summary's
+        default; then after(dorvak, expected). The stand-in's calls."""
         received = []
+
+        def calls():
+            if os.path.exists(record):
+                with open(record, encoding="utf-8") as lines:
+                    received[:] = [json.loads(line) for line in lines]
+            return received
 
         def during(dorvak, expected):
             summary = dorvak.wait_summary()
             self.assertEqual(summary.default, IDC_SEND_MAIL)
             dorvak.click_button(summary, IDC_SEND_MAIL)
-            wait_for(lambda: self.calls(record), "the mail program called", 60)
+            wait_for(calls, "the mail program called", 60)
             if after is not None:
                 after(dorvak, expected)
-            received.extend(self.calls(record))
+            calls()
         return during, received
 
-    def record_lines(self, run, keyword):
+    def record(self, run, keyword):
         return Record(self, os.path.join(run.dated, "Dorvak.log")).only(keyword)
-
-    def check_mail(self, run, received, address, lines):
-        archive = self.env.windows_path(os.path.join(run.dated, self.archive_name(run.day)))
-        self.assertEqual(len(received), 1, received)
-        mail = received[0]
-        self.assertEqual(mail["entry"], "MAPISendMailW")
-        self.assertTrue(mail["flags"] & MAPI_DIALOG, mail)
-        self.assertTrue(mail["window"], mail)
-        self.assertEqual(mail["recipients"],
-                         [{"class": MAPI_TO, "name": address, "address": "SMTP:" + address}])
-        self.assertEqual(mail["subject"], "Dorvak %s %s"
-                         % (self.env.computer_name(), run.day.isoformat()))
-        self.assertEqual(mail["body"], "\r\n".join(lines))
-        self.assertEqual(mail["files"], [{"path": archive, "name": self.archive_name(run.day),
-                                          "position": 0xFFFFFFFF}])
-        # Printed for the closing note: what a mail program is handed.
-        print("\nThe mail program received: %s" % json.dumps(mail, ensure_ascii=False))
 
     def test_send_hands_the_archive_to_the_address_of_the_sites_own_library(self):
         # A site's library made before the summary: its own support address
@@ -99,12 +81,24 @@ class Summary(EndToEndCase):
         shutil.copy(os.path.join(self.env.build_dir, "resdll", "site", "TelmarRC.dll"),
                     os.path.join(root, "Dorvak", "TelmarRC.dll"))
         during, received = self.send(record)
-        lines = ["Лифт 3 стоит", "с 10:15"]
-        run = self.run_scenario(root, lines, during=during)
+        run = self.run_scenario(root, ["Лифт 3 стоит", "с 10:15"], during=during)
         self.assertIn(SITE_ADDRESS, run.boxes[-1].text)
-        self.check_mail(run, received, SITE_ADDRESS, lines)
-        self.assertEqual(self.record_lines(run, "CHOSE"),
-                         ["send result=0 to=" + SITE_ADDRESS, "close"])
+        self.assertEqual(len(received), 1, received)
+        mail = received[0]
+        # Printed for the closing note: what a mail program is handed.
+        print("\nThe mail program received: %s" % json.dumps(mail, ensure_ascii=False))
+        self.assertEqual((mail["entry"], mail["flags"] & MAPI_DIALOG, mail["window"]),
+                         ("MAPISendMailW", MAPI_DIALOG, True))
+        self.assertEqual(mail["recipients"], [{"class": 1, "name": SITE_ADDRESS,
+                                               "address": "SMTP:" + SITE_ADDRESS}])
+        self.assertEqual(mail["subject"], "Dorvak %s %s"
+                         % (self.env.computer_name(), run.day.isoformat()))
+        self.assertEqual(mail["body"], "Лифт 3 стоит\r\nс 10:15")
+        archive = os.path.join(run.dated, self.archive_name(run.day))
+        self.assertEqual(mail["files"], [{"path": self.env.windows_path(archive),
+                                          "name": self.archive_name(run.day),
+                                          "position": 0xFFFFFFFF}])
+        self.assertEqual(self.record(run, "CHOSE"), ["send result=0 to=" + SITE_ADDRESS, "close"])
 
     def test_a_failing_mail_program_is_told_and_the_archive_shown_instead(self):
         record = self.mail_stand_in(failing=True)
@@ -123,11 +117,10 @@ class Summary(EndToEndCase):
         run = self.run_scenario(root, ["Почта не настроена"], during=during)
         self.assertEqual(len(received), 1)
         archive = self.root_windows(root) + dated_name(run.day) + "\\" + self.archive_name(run.day)
-        self.assertEqual(self.record_lines(run, "CHOSE"), ["send result=2 to=support@example.com",
-                                                           "close"])
-        self.assertEqual(self.record_lines(run, "SHOWN"), ["result=0x00000000 file=" + archive])
-        self.assertEqual(self.record_lines(run, "BOX")[-1],
-                         "icon=error code=0 text=" + MAIL_FAILED)
+        self.assertEqual(self.record(run, "CHOSE"), ["send result=2 to=support@example.com",
+                                                     "close"])
+        self.assertEqual(self.record(run, "SHOWN"), ["result=0x00000000 file=" + archive])
+        self.assertEqual(self.record(run, "BOX")[-1], "icon=error code=0 text=" + MAIL_FAILED)
 
 
 if __name__ == "__main__":

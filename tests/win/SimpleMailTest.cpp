@@ -1,5 +1,6 @@
 #include "win/SimpleMail.h"
 
+#include "shared/JsonText.h"
 #include "support/TestFiles.h"
 #include "win/Handles.h"
 
@@ -15,7 +16,6 @@ TEST(SimpleMail, TheAnsiCallCarriesTheCodePageAndAShortPathForANameItLacks) {
     WriteBytes(archive, "PK");
     std::wstring shortPath(1024, L'\0');
     shortPath.resize(::GetShortPathNameW(archive.c_str(), shortPath.data(), 1024));
-    ASSERT_FALSE(shortPath.empty());
     ASSERT_NE(shortPath, archive) << "no short name: the test proves nothing";
 
     LibraryModule standIn(
@@ -23,26 +23,19 @@ TEST(SimpleMail, TheAnsiCallCarriesTheCodePageAndAShortPathForANameItLacks) {
     ASSERT_TRUE(standIn);
     const std::wstring record = folder.Path() + L"received.json";
     ::SetEnvironmentVariableW(L"DORVAK_MAIL_STANDIN_RECORD", record.c_str());
-    const MailMessage message{L"support@example.com", L"Dorvak VM 2019-04-05",
-                              L"Лифт 3 стоит, ә\r\nкод E42", archive};
-    const ULONG result = SendMailAnsi(standIn.Get(), nullptr, message);
+    const ULONG result = SendMailAnsi(
+        standIn.Get(), nullptr,
+        {L"support@example.com", L"Dorvak VM 2019-04-05", L"Лифт 3 стоит, ә\r\nкод E42", archive});
     ::SetEnvironmentVariableW(L"DORVAK_MAIL_STANDIN_RECORD", nullptr);
 
     EXPECT_EQ(result, kMailTaken);
-    std::string shortUtf8;
-    for (const char c : Utf8(shortPath)) {
-        if (c == '\\')
-            shortUtf8 += '\\';
-        shortUtf8 += c;
-    }
-    const size_t slash = shortUtf8.rfind('\\');
-    EXPECT_EQ(
-        ReadBytes(record),
-        "{\"entry\":\"MAPISendMail\",\"flags\":9,\"window\":false,"
-        "\"subject\":\"Dorvak VM 2019-04-05\",\"body\":\"Лифт 3 стоит, ?\\u000d\\u000aкод E42\","
-        "\"recipients\":[{\"class\":1,\"name\":\"support@example.com\","
-        "\"address\":\"SMTP:support@example.com\"}],"
-        "\"files\":[{\"path\":\"" +
-            shortUtf8 + "\",\"name\":\"" + shortUtf8.substr(slash + 1) +
-            "\",\"position\":4294967295}]}\n");
+    EXPECT_EQ(ReadBytes(record),
+              "{\"entry\":\"MAPISendMail\",\"flags\":9,\"window\":false,"
+              "\"subject\":\"Dorvak VM 2019-04-05\",\"body\":" +
+                  JsonText(L"Лифт 3 стоит, ?\r\nкод E42") +
+                  ",\"recipients\":[{\"class\":1,\"name\":\"support@example.com\","
+                  "\"address\":\"SMTP:support@example.com\"}],\"files\":[{\"path\":" +
+                  JsonText(shortPath) +
+                  ",\"name\":" + JsonText(shortPath.substr(shortPath.rfind(L'\\') + 1)) +
+                  ",\"position\":4294967295}]}\n");
 }

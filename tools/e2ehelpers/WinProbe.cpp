@@ -31,6 +31,7 @@
 // taken there for the duration of one command.
 #include "res/resource.h"
 #include "shared/GdiHandles.h"
+#include "shared/JsonText.h"
 #include "shared/MessageIcon.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
@@ -60,24 +61,6 @@ std::wstring Wide(const std::string& bytes) {
     return text;
 }
 
-std::string Json(const std::wstring& text) {
-    std::string out = "\"";
-    for (const char c : Utf8(text)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 void Answer(const std::string& line) {
     const std::string text = line + "\n";
     DWORD written = 0;
@@ -86,7 +69,7 @@ void Answer(const std::string& line) {
 }
 
 void AnswerError(const std::string& what) {
-    Answer("{\"error\":" + Json(Wide(what)) + "}");
+    Answer("{\"error\":" + JsonText(Wide(what)) + "}");
 }
 
 std::string Number(unsigned long long value) {
@@ -110,11 +93,11 @@ std::string DialogItem(HWND window) {
     std::string item =
         "{\"hwnd\":" + Hwnd(window) + ",\"pid\":" + Number(process) + ",\"tid\":" + Number(thread) +
         ",\"xid\":" + Number(reinterpret_cast<ULONG_PTR>(xWindow)) +
-        ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + Json(title);
+        ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + JsonText(title);
     if (IsMessageBox(window)) {
         std::wstring message;
         ReadMessageBoxText(window, message);
-        item += ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" +
+        item += ",\"box\":true,\"text\":" + JsonText(message) + ",\"icon\":\"" +
                 MessageIconName(MessageBoxIcon(window)) + "\"";
         if (::GetDlgItem(window, IDC_SEND_MAIL) != nullptr) {
             DWORD_PTR defaultId = 0;
@@ -144,7 +127,7 @@ void Find(const std::wstring& title) {
     for (size_t i = 0; i < found.size(); ++i)
         line += std::string(i ? "," : "") + "{\"hwnd\":" + Hwnd(found[i]) +
                 ",\"pid\":" + Number(WindowProcess(found[i])) +
-                ",\"class\":" + Json(WindowClass(found[i])) + "}";
+                ",\"class\":" + JsonText(WindowClass(found[i])) + "}";
     Answer(line + "]}");
 }
 
@@ -323,7 +306,7 @@ void Alive(DWORD id) {
 }
 
 void ErrorText(DWORD code) {
-    Answer("{\"text\":" + Json(SystemMessageText(code)) + "}");
+    Answer("{\"text\":" + JsonText(SystemMessageText(code)) + "}");
 }
 
 std::vector<std::wstring> Fields(const std::wstring& line) {
@@ -369,7 +352,7 @@ int wmain() {
             if (control == nullptr || !ReadWindowText(control, text))
                 AnswerError("no such window");
             else
-                Answer("{\"text\":" + Json(text) + "}");
+                Answer("{\"text\":" + JsonText(text) + "}");
         } else if (command == L"length" && fields.size() == 3) {
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
             size_t length = 0;

@@ -6,6 +6,7 @@
 // beside the DLL. With MailStandIn.fail beside the DLL it answers
 // MAPI_E_FAILURE, as a mail program that is not set up does; otherwise
 // SUCCESS_SUCCESS, as if the operator had sent the message.
+#include "shared/JsonText.h"
 #include "win/Handles.h"
 #include "win/Module.h"
 #include "win/Utf8.h"
@@ -14,7 +15,6 @@
 #include <windows.h>
 #include <mapi.h>
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -72,21 +72,7 @@ std::wstring Wide(const char* text) {
 }
 
 template <typename Char> std::string Json(const Char* text) {
-    std::string out = "\"";
-    for (const char c : Utf8(Wide(text))) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    return JsonText(Wide(text));
 }
 
 std::string Number(unsigned long value) {
