@@ -12,7 +12,7 @@
 // and works out the ratios.
 #include "BenchSupport.h"
 
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 #include "win/FolderEnumerator.h"
 #include "win/Handles.h"
 
@@ -29,6 +29,9 @@ class CountingObserver : public IArchiveObserver {
     void FileUnreadable(const std::wstring& path, DWORD code) override {
         std::fwprintf(stderr, L"unreadable (%lu): %ls\n", code, path.c_str());
         ++failures;
+    }
+    void FolderUnreadable(const std::wstring& path, DWORD code) override {
+        FileUnreadable(path, code);
     }
     unsigned long failures = 0;
 };

@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
 """Fails when a file under src/ includes a header of a higher layer.
 
-The layers run one way, app -> ui -> collect -> win: a file may include
-headers of its own layer and of the layers below it. res/ holds the numbered
-ids the program shares with its resource library and is data every layer
-may read. Prints one line per upward include, naming file and line.
+The layers run one way, app -> ui -> collect -> zip -> win: a file may
+include headers of its own layer and of the layers below it. res/ holds the
+numbered ids the program shares with its resource library: what the
+operator reads is the ui's to word, so only ui and app may include
+res/resource.h. Prints one line per fault, naming file and line.
 """
 import pathlib
 import re
 import sys
 
-LAYERS = ["win", "collect", "ui", "app"]  # lowest first
+LAYERS = ["win", "zip", "collect", "ui", "app"]  # lowest first
 SHARED = {"res"}
+# Texts by number belong to the layers that word what the operator sees.
+WORDING = "res/resource.h"
+WORDING_LAYERS = {"ui", "app"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
@@ -36,6 +40,10 @@ def main() -> int:
             match = INCLUDE.match(line)
             if not match:
                 continue
+            if match.group(1) == WORDING and own not in WORDING_LAYERS:
+                faults.append(f"{path.relative_to(root)}:{number}: layer '{own}' includes "
+                              f"'{WORDING}', the texts only ui and app word")
+                continue
             target = match.group(1).split("/")[0]
             if target in SHARED or target not in LAYERS:
                 continue
@@ -45,8 +53,9 @@ def main() -> int:
     for fault in faults:
         print(fault)
     if faults:
-        print(f"check-layers: {len(faults)} upward include(s); layers run "
-              + " -> ".join(reversed(LAYERS)))
+        print(f"check-layers: {len(faults)} fault(s); layers run "
+              + " -> ".join(reversed(LAYERS)) + f", and only {' and '.join(sorted(WORDING_LAYERS))}"
+              f" include {WORDING}")
         return 1
     print(f"check-layers: {checked} files, every include stays in its layer or goes down")
     return 0

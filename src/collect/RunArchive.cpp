@@ -1,6 +1,6 @@
 #include "collect/RunArchive.h"
 
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 
 namespace {
 // What packing tells, handed on as the run's own outcomes, and what the
@@ -14,16 +14,24 @@ class ArchiveReports : public IArchiveObserver {
     void FileUnreadable(const std::wstring& path, DWORD code) override {
         m_ui.Report(RunEvent::FileNotArchived(path, code));
     }
+    void FolderUnreadable(const std::wstring& path, DWORD code) override {
+        m_ui.Report(RunEvent::FolderNotArchived(path, code));
+        m_wholeWalk = false;
+    }
     void FileFound(unsigned long long size) override {
         ++m_found.files;
         m_found.bytes += size;
     }
 
-    const FileTally& Found() const { return m_found; }
+    // Nothing when the walk did not go through every folder.
+    std::optional<FileTally> Found() const {
+        return m_wholeWalk ? std::optional<FileTally>(m_found) : std::nullopt;
+    }
 
   private:
     ICollectionUi& m_ui;
     FileTally m_found;
+    bool m_wholeWalk = true;
 };
 
 bool FitsInFileName(wchar_t c) {
@@ -43,6 +51,7 @@ RunArchive PackDatedFolder(const CollectionContext& context, const std::wstring&
     const std::wstring name = ArchiveName(computerName, context.startDate);
     const std::wstring path = context.datedFolder + name;
     ArchiveReports reports(context.ui);
+    context.ui.Report(RunEvent::ArchiveStarted(path));
     const ArchiveResult result =
         PackFolder(context.datedFolder, path, name.substr(0, name.size() - 4), reports);
     if (!result.written) {

@@ -23,6 +23,9 @@ enum class RunEventKind {
     FolderCollected,     // a folder under the installation root, what was copied of it
     FolderMissing,       // a folder of the plan that is not installed
     FileNotArchived,     // a file of the dated folder left out of the archive, the system error
+    FolderNotArchived,   // a folder of the dated folder (with its backslash) whose contents are
+                         // left out of the archive, the system error
+    ArchiveStarted,      // the archive, by its final name: packing begins
     ArchiveWritten,      // the archive: entries, bytes packed, its size, duration
     RunSaved,            // the dated folder, its archive and what the folder held when packed
 };
@@ -64,6 +67,12 @@ class RunEvent {
     }
     static RunEvent FileNotArchived(std::wstring path, DWORD code) {
         return {RunEventKind::FileNotArchived, std::move(path), code};
+    }
+    static RunEvent FolderNotArchived(std::wstring folder, DWORD code) {
+        return {RunEventKind::FolderNotArchived, std::move(folder), code};
+    }
+    static RunEvent ArchiveStarted(std::wstring archive) {
+        return {RunEventKind::ArchiveStarted, std::move(archive)};
     }
 
     // `output` is the file the program writes: its capture file or its export.
@@ -194,6 +203,7 @@ inline bool WentWrong(RunEventKind kind) {
     case RunEventKind::ProgramEndedAtLimit:
     case RunEventKind::OutputIncomplete:
     case RunEventKind::FileNotArchived:
+    case RunEventKind::FolderNotArchived:
         return true;
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:
@@ -201,6 +211,7 @@ inline bool WentWrong(RunEventKind kind) {
     case RunEventKind::ProgramEnded:
     case RunEventKind::FolderCollected:
     case RunEventKind::FolderMissing:
+    case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::RunSaved:
         return false;

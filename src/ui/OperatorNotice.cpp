@@ -39,11 +39,13 @@ OperatorNotice NoticeFor(const RunEvent& event) {
     case RunEventKind::ProgramEndedAtLimit:
         return Box(LoadAddedResourceText(IDS_PROGRAM_TIMED_OUT) + event.Path(), MB_ICONERROR);
     case RunEventKind::FileNotArchived:
+    case RunEventKind::FolderNotArchived:
         return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
                            event.Code());
     case RunEventKind::RunSaved:
         // As a run without troubles ends; the dialog counts them.
         return SummaryOf(event, RunCompleteness{}).notice;
+    case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:

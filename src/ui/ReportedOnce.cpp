@@ -1,5 +1,7 @@
 #include "ui/ReportedOnce.h"
 
+#include <algorithm>
+
 bool IsFullDrive(DWORD code) {
     // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK's headers name.
     constexpr DWORD kDiskQuotaExceeded = 1295;
@@ -15,6 +17,12 @@ bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
 bool ReportedOnce::ShouldTell(const RunEvent& event) {
     if (!WentWrong(event))
         return true;
+    // A name the run found in its way is not its own: that it is not packed
+    // either follows from it.
+    if (event.Kind() == RunEventKind::FolderNotArchived &&
+        std::find(m_unmadeFolders.begin(), m_unmadeFolders.end(), event.Path()) !=
+            m_unmadeFolders.end())
+        return false;
     if (event.Kind() == RunEventKind::FolderNotCreated) {
         for (const std::wstring& unmade : m_unmadeFolders)
             if (event.Path() == unmade ||

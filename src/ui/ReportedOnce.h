@@ -12,7 +12,7 @@
 // a smaller file may still fit, but nobody should confirm the same full
 // drive for each of hundreds of files. A folder that could not be made is
 // told once, and so is nothing that merely follows from it: the folders that
-// cannot be made inside it.
+// cannot be made inside it, and the same folder left out of the archive.
 class ReportedOnce {
   public:
     // False for an outcome the operator has already been told of; each call

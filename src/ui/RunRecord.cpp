@@ -101,8 +101,15 @@ void RunRecord::Take(const RunEvent& event) {
                               Number(event.ArchiveSize()) + L" took=" +
                               Seconds(event.DurationMs()) + L" file=" + event.Path());
         break;
+    case RunEventKind::ArchiveStarted:
+        // A record that ends here tells support the archive was cut off.
+        Write(L"PACKING", L"file=" + event.Path());
+        break;
     case RunEventKind::FileNotArchived:
         Write(L"NOT-ARCHIVED", code + L" file=" + event.Path());
+        break;
+    case RunEventKind::FolderNotArchived:
+        Write(L"NOT-ARCHIVED", code + L" folder=" + event.Path());
         break;
     case RunEventKind::WrittenInUtf8:
         // Every other text file the program writes is in the ANSI code page.

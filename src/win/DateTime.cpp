@@ -143,3 +143,9 @@ std::wstring DateTime::Format(const wchar_t* pattern, const std::wstring& invali
         out.resize(kMaxFormattedLength);
     return out;
 }
+
+bool LocalFieldsOnItsDate(const FILETIME& utc, SYSTEMTIME& local) {
+    SYSTEMTIME fields{};
+    return ::FileTimeToSystemTime(&utc, &fields) &&
+           ::SystemTimeToTzSpecificLocalTime(nullptr, &fields, &local);
+}

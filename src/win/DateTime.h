@@ -39,3 +39,9 @@ class DateTime {
     double m_value = 0.0;
     Status m_status = Status::Null;
 };
+
+// The local calendar fields of a UTC file time at the offset from UTC in
+// force on its own date, daylight saving included: a July file in a zone
+// with summer time reads as summer time even in December, as Explorer shows
+// it. False when the platform cannot convert the time.
+bool LocalFieldsOnItsDate(const FILETIME& utc, SYSTEMTIME& local);

@@ -13,13 +13,21 @@ bool CFolderEnumerator::Next(WIN32_FIND_DATAW& entry) {
     if (!m_started) {
         m_started = true;
         m_search.Reset(::FindFirstFileW(m_pattern.c_str(), &entry));
-        return m_search.IsValid();
+        return m_search.IsValid() || Ended(::GetLastError());
     }
     if (!m_search)
         return false;
     if (::FindNextFileW(m_search.Get(), &entry))
         return true;
+    return Ended(::GetLastError());
+}
+
+bool CFolderEnumerator::Ended(DWORD code) {
     m_search.Reset();
+    // Nothing (more) to find is the end; a failure that sets no code is
+    // still a failure.
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_NO_MORE_FILES)
+        m_error = code ? code : ERROR_GEN_FAILURE;
     return false;
 }
 

@@ -36,10 +36,19 @@ class CFolderEnumerator {
     // the search could not start (nothing matches, the folder is missing).
     bool Next(WIN32_FIND_DATAW& entry);
 
+    // Once Next has returned false: 0 when the search reached its end or
+    // nothing matched, else the system error that cut it short (a folder
+    // that is missing or cannot be listed), so that a walk can tell an
+    // empty folder from one it could not read.
+    DWORD Error() const { return m_error; }
+
   private:
+    bool Ended(DWORD code);
+
     std::wstring m_pattern;
     FindHandle m_search;
     bool m_started = false;
+    DWORD m_error = 0;
 };
 
 // Hands `treat` each entry of CFolderEnumerator(pattern).

@@ -1,8 +1,9 @@
 """The archive a run leaves in its dated folder, opened by readers that owe
 the program nothing (Python's zipfile, Info-ZIP unzip, 7-Zip): a whole run,
-names in and outside code page 1251, and a drive that has room for the run
-but not for its archive."""
+names in and outside code page 1251, a drive that has room for the run but
+not for its archive, and a run ended from outside while it packs."""
 
+import datetime
 import os
 import re
 import subprocess
@@ -12,7 +13,8 @@ import zipfile
 
 from harness.case import SMALL, EndToEndCase
 from harness.expected import dated_name
-from harness.window import RUN_INCOMPLETE, SAVED_TO
+from harness.waits import wait_for
+from harness.window import IDC_PROGRESS, RUN_INCOMPLETE, SAVED_TO
 import test_output_drive
 from test_output_drive import ERROR_DISK_FULL
 from test_record import Record, facts
@@ -28,6 +30,8 @@ NAMED_LOGS = {"Журнал лифта 3.log": "дверь открыта".encod
               "Ωμέγα 日本語.log": "γεια σου, こんにちは".encode("utf-8")}
 # Random bytes do not deflate: the archive is at least this big.
 INCOMPRESSIBLE = 1536 * 1024
+# Seconds of deflate even on a quick machine, so a run can be ended in it.
+LARGE = 160 * 1024 * 1024
 
 
 def ntfs_mtime(extra):
@@ -162,6 +166,33 @@ class Archive(EndToEndCase):
                  if line.startswith("Path = ")]
         for listing in (unzip, seven):
             self.assertLessEqual(names, set(listing), listing)
+
+    def test_run_ended_while_packing_leaves_nothing_under_the_archive_name(self):
+        """Dorvak ended from outside (as by End task) while it deflates a
+        large log: nothing in the dated folder bears the archive's name, so
+        no half archive can be sent, and the record's last line names the
+        archive that was being packed."""
+        root = self.installation(*SMALL)
+        self.put_log(root, "large.log", os.urandom(LARGE))
+        today = datetime.date.today()
+        dated = os.path.join(root, dated_name(today))
+        name = self.archive_name(today)
+        dorvak = self.start(root)
+        dorvak.type_description(["Процесс завершат при упаковке"])
+        dorvak.save()
+
+        def packing_large_log():
+            # The progress line names the large log while it is copied too;
+            # the archive, under either name, exists only once packing began.
+            return (self.probe.text(dorvak.hwnd, IDC_PROGRESS).endswith("\\LogDrv\\large.log")
+                    and any(entry.startswith(name) for entry in os.listdir(dated)))
+        wait_for(packing_large_log, "the large log being packed", 300, interval=0.05)
+        dorvak.kill()
+        left = sorted(entry for entry in os.listdir(dated) if entry.startswith(name))
+        self.assertIn(left, ([], [name + ".part"]))
+        record = Record(self, os.path.join(dated, "Dorvak.log"))
+        self.assertEqual(record.lines[-1],
+                         ("PACKING", "file=%s\\%s" % (self.env.windows_path(dated), name)))
 
     def test_drive_full_while_packing_leaves_the_folder_without_archive(self):
         drive = test_output_drive.OutputDrive.small_drive(self)

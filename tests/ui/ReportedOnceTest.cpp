@@ -33,6 +33,7 @@ void Expect(const std::vector<Step>& steps) {
 constexpr Make kCopy = &RunEvent::CopyFailed;
 constexpr Make kFolder = &RunEvent::FolderNotCreated;
 constexpr Make kFile = &RunEvent::FileNotWritten;
+constexpr Make kNotPacked = &RunEvent::FolderNotArchived;
 } // namespace
 
 TEST(ReportedOnce, AFullDriveInAnyOfItsCodesIsToldOncePerRun) {
@@ -52,7 +53,10 @@ TEST(ReportedOnce, AFolderThatCannotBeMadeIsToldOnceAndNothingInsideItAfterwards
             {kFolder, L"M\\Disp\\Logs\\", ERROR_PATH_NOT_FOUND, false},
             // Not what follows: another folder, or another reason.
             {kFolder, L"M\\Dispatch\\", ERROR_PATH_NOT_FOUND, true},
-            {kFolder, L"M\\Disp\\Web\\", ERROR_ACCESS_DENIED, true}});
+            {kFolder, L"M\\Disp\\Web\\", ERROR_ACCESS_DENIED, true},
+            // The name in the way left out of the archive too (a link).
+            {kNotPacked, L"M\\Disp\\", ERROR_CANT_ACCESS_FILE, false},
+            {kNotPacked, L"M\\Other\\", ERROR_CANT_ACCESS_FILE, true}});
     Expect({{kFolder, L"M\\Update\\", ERROR_DISK_FULL, true},
             {kFolder, L"M\\Update\\BadUpdate\\", ERROR_PATH_NOT_FOUND, false},
             {kFolder, L"M\\Common\\", ERROR_DISK_FULL, false}});

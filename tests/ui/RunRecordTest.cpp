@@ -67,10 +67,12 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
     // Told in a box too, but a full drive is told only once: the record
     // names every file that is missing.
     record.Take(RunEvent::CopyFailed(L"C:\\R\\MERUDrv\\a.xml", 32));
+    record.Take(RunEvent::ArchiveStarted(dated + L"VM.zip"));
+    record.Take(RunEvent::FolderNotArchived(dated + L"MERUDrv\\", ERROR_CANT_ACCESS_FILE));
     record.Take(RunEvent::RunSaved(dated, L"", 0, FileTally{2, 15}));
 
     const std::vector<std::string> lines = Lines(dated + L"Dorvak.log");
-    ASSERT_EQ(lines.size(), 17u);
+    ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines[5], "RESOURCES none: the program's own");
     EXPECT_EQ(lines[6], "DESCRIPTION characters=8");
     const std::vector<std::string> expected = {
@@ -82,11 +84,13 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
         "FOLDER files=0 bytes=0 took=0.000s fallback=no folder=MERUDrv\\LogCll",
         "MISSING folder=MERUProt",
         "NOT-COPIED code=32 file=C:\\R\\MERUDrv\\a.xml",
+        "PACKING file=" + Utf8(dated) + "VM.zip",
+        "NOT-ARCHIVED code=1920 folder=" + Utf8(dated) + "MERUDrv\\",
         "TOTAL copied-files=1 copied-bytes=10 folder-files=2 folder-bytes=15",
     };
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[7 + i], expected[i]);
-    EXPECT_EQ(lines[16].substr(0, 15), "COMPLETED took=");
+    EXPECT_EQ(lines[18].substr(0, 15), "COMPLETED took=");
 }
 
 TEST(RunRecord, EveryCopyThatMetAFullDriveHasALineThoughTheOperatorIsToldOnce) {

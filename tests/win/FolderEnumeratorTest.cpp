@@ -40,13 +40,18 @@ TEST(FolderEnumerator, FindsNothingWhereNothingMatchesAndStaysEnded) {
     WIN32_FIND_DATAW entry;
     EXPECT_FALSE(missing.Next(entry));
     EXPECT_FALSE(missing.Next(entry));
-    EXPECT_TRUE(EntriesOf(folder.Path() + L"*.none", true).empty());
+    // A folder that cannot be listed is told apart from one with nothing to find.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), missing.Error());
+    CFolderEnumerator none(folder.Path() + L"*.none");
+    EXPECT_FALSE(none.Next(entry));
+    EXPECT_EQ(0u, none.Error());
 
     WriteBytes(folder.Path() + L"one", "1");
     CFolderEnumerator single(folder.Path() + L"one");
     EXPECT_TRUE(single.Next(entry));
     EXPECT_FALSE(single.Next(entry));
     EXPECT_FALSE(single.Next(entry));
+    EXPECT_EQ(0u, single.Error());
     EXPECT_TRUE(IsFound(folder.Path() + L"one"));
     EXPECT_FALSE(IsFound(folder.Path() + L"two"));
 }

@@ -125,20 +125,21 @@ class Readers(unittest.TestCase):
 
 
 class Zip64(unittest.TestCase):
-    def test_more_entries_than_the_classic_end_record_counts(self):
+    def test_as_many_entries_as_the_classic_end_record_can_no_longer_count(self):
         with tempfile.TemporaryDirectory(prefix="zip64-", dir=DRIVE_C) as work:
             folder = os.path.join(work, TOP)
-            # Empty folders are the cheapest entries to make and to pack:
-            # 41 folders of 1,600 each, the top and one file, 65,643 entries.
-            for block in range(41):
-                for index in range(1600):
+            # Empty folders are the cheapest entries to make and to pack: 71
+            # folders of 922 each, the top and one file, 65,535 entries, the
+            # first count whose classic field (0xFFFF) means "see Zip64".
+            for block in range(71):
+                for index in range(922):
                     os.makedirs(os.path.join(folder, "%02d" % block, "%04d" % index))
             with open(os.path.join(folder, "00", "first.log"), "wb") as file:
                 file.write(b"first")
             archive = os.path.join(work, "many.zip")
             status, output = pack(folder, archive)
             self.assertEqual((status, output.split()),
-                             (0, ["written", "65643", "5", str(os.path.getsize(archive))]))
+                             (0, ["written", "65535", "5", str(os.path.getsize(archive))]))
             with open(archive, "rb") as file:
                 file.seek(-98, os.SEEK_END)
                 tail = file.read()
@@ -146,7 +147,7 @@ class Zip64(unittest.TestCase):
             self.assertEqual((tail[0:4], tail[56:60], tail[76:80], tail[84:86]),
                              (b"PK\x06\x06", b"PK\x06\x07", b"PK\x05\x06", b"\xff\xff"))
             with zipfile.ZipFile(archive) as reader:
-                self.assertEqual(len(reader.infolist()), 65643)
+                self.assertEqual(len(reader.infolist()), 65535)
                 self.assertEqual(reader.read(TOP + "/00/first.log"), b"first")
             for command in (["unzip", "-tq", archive], ["7z", "t", archive]):
                 run = subprocess.run(command, env=UTF8, stdout=subprocess.PIPE)

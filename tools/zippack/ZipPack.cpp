@@ -2,10 +2,11 @@
 //
 //   ZipPack <folder> <archive> <top name>
 //
-// Prints (UTF-8) "unreadable <code> <path>" per file left out, then
+// Prints (UTF-8) "unreadable <code> <path>" per file or folder (its path
+// ending with a backslash) left out, then
 // "written <entries> <bytes in> <bytes out>" or "failed <code>"; exits 0
 // when the archive was written.
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 #include "win/Utf8.h"
 
 #include <cstdio>
@@ -18,6 +19,9 @@ class PrintingObserver : public IArchiveObserver {
     void LetPaintThrough() override {}
     void FileUnreadable(const std::wstring& path, DWORD code) override {
         std::printf("unreadable %lu %s\n", static_cast<unsigned long>(code), Utf8(path).c_str());
+    }
+    void FolderUnreadable(const std::wstring& path, DWORD code) override {
+        FileUnreadable(path, code);
     }
 };
 } // namespace

@@ -1,6 +1,6 @@
-#include "collect/FolderArchive.h"
+#include "zip/FolderArchive.h"
 
-#include "collect/ZipWriter.h"
+#include "zip/ZipWriter.h"
 #include "win/FolderEnumerator.h"
 #include "win/LongPath.h"
 
@@ -31,8 +31,11 @@ class CFolderPacker {
 
     // False once the archive cannot be written.
     bool Pack(const ZipEntrySource& top) {
-        if (!m_namePrefix.empty() && !AddFolder(L"", top))
-            return false;
+        if (!m_namePrefix.empty()) {
+            const Outcome outcome = AddFolder(L"", top);
+            if (outcome != Outcome::Added)
+                return outcome != Outcome::ArchiveFailed;
+        }
         struct Level {
             std::unique_ptr<CFolderEnumerator> entries;
             size_t relativeLength;
@@ -42,22 +45,35 @@ class CFolderPacker {
         levels.push_back({std::make_unique<CFolderEnumerator>(m_access + L"*"), 0});
         WIN32_FIND_DATAW entry;
         while (!levels.empty()) {
+            CFolderEnumerator& entries = *levels.back().entries;
             relative.resize(levels.back().relativeLength);
-            if (!levels.back().entries->Next(entry)) {
+            if (!entries.Next(entry)) {
+                if (const DWORD error = entries.Error())
+                    m_observer.FolderUnreadable(m_display + relative, error);
                 levels.pop_back();
                 continue;
             }
             if (IsDots(entry))
                 continue;
             const std::wstring path = relative + entry.cFileName;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                // The folder holds what its owner wrote into it; a link there
+                // is someone else's, and whatever it leads to is not packed.
+                if (IsFolderEntry(entry))
+                    m_observer.FolderUnreadable(m_display + path + L"\\", ERROR_CANT_ACCESS_FILE);
+                else
+                    m_observer.FileUnreadable(m_display + path, ERROR_CANT_ACCESS_FILE);
+                continue;
+            }
             if (!IsFolderEntry(entry)) {
                 if (!AddFile(path, entry))
                     return false;
                 continue;
             }
-            if (!AddFolder(path + L"\\", SourceOf(entry)))
+            const Outcome outcome = AddFolder(path + L"\\", SourceOf(entry));
+            if (outcome == Outcome::ArchiveFailed)
                 return false;
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            if (outcome == Outcome::Added) {
                 relative = path + L"\\";
                 levels.push_back({std::make_unique<CFolderEnumerator>(m_access + relative + L"*"),
                                   relative.size()});
@@ -75,12 +91,13 @@ class CFolderPacker {
         return name;
     }
 
-    bool AddFolder(const std::wstring& relative, const ZipEntrySource& source) {
+    // A folder whose entry cannot be made is left out with all it holds.
+    Outcome AddFolder(const std::wstring& relative, const ZipEntrySource& source) {
         DWORD sourceError = 0;
         const Outcome outcome = m_zip.AddFolder(EntryName(relative), source, sourceError);
         if (outcome == Outcome::SourceFailed)
-            m_observer.FileUnreadable(m_display + relative, sourceError);
-        return outcome != Outcome::ArchiveFailed;
+            m_observer.FolderUnreadable(m_display + relative, sourceError);
+        return outcome;
     }
 
     bool AddFile(const std::wstring& relative, const WIN32_FIND_DATAW& entry) {
@@ -129,12 +146,11 @@ ArchiveResult PackFolder(const std::wstring& folder, const std::wstring& archive
     } else if ((top.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         result.error = ERROR_DIRECTORY;
     } else {
-        const std::wstring archive = ExtendedLengthPath(archivePath);
         CZipWriter zip;
-        CFolderPacker packer(base, archive, topName, observer, zip);
-        if (zip.Create(archive) &&
-            packer.Pack({top.ftLastWriteTime, top.ftLastAccessTime, top.ftCreationTime,
-                         top.dwFileAttributes}) &&
+        if (zip.Create(ExtendedLengthPath(archivePath)) &&
+            CFolderPacker(base, zip.PartPath(), topName, observer, zip)
+                .Pack({top.ftLastWriteTime, top.ftLastAccessTime, top.ftCreationTime,
+                       top.dwFileAttributes}) &&
             zip.Finish()) {
             result.written = true;
             result.entries = zip.Entries();

@@ -1,9 +1,13 @@
 // A ZIP archive (PKWARE APPNOTE) written front to back: entries deflated
 // as they are read, then the central directory. Zip64 records appear only
-// where a size, an offset or the entry count needs them.
+// where a size, an offset or the entry count needs them. The archive is
+// whole or absent: it is written under a temporary name beside its own
+// and takes its name only once it is complete and on the disk, so a
+// process ended while packing leaves nothing under the archive's name.
 #pragma once
 
 #include "win/Handles.h"
+#include "zip/ZipRecords.h"
 
 #include <windows.h>
 #include <zlib.h>
@@ -11,6 +15,11 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// The DOS date and time fields of a UTC file time: local time at the
+// offset in force on its own date, even seconds, years 1980 to 2107 (a
+// time outside them becomes their first moment).
+void ZipDosDateTime(const FILETIME& utc, std::uint16_t& date, std::uint16_t& time);
 
 // What each entry keeps of its source beside the bytes.
 struct ZipEntrySource {
@@ -26,15 +35,19 @@ class CZipWriter {
     CZipWriter(const CZipWriter&) = delete;
     CZipWriter& operator=(const CZipWriter&) = delete;
 
-    // Creates the archive as a new file, shared with no one until it is
-    // finished: a file already there is a failure (ERROR_FILE_EXISTS) and
-    // stays untouched.
+    // Starts the archive `path` as the new file PartPath(), shared with no
+    // one until it is finished: a file already there under either name is a
+    // failure (ERROR_FILE_EXISTS) and stays untouched.
     bool Create(const std::wstring& path);
+    // The file written until Finish gives it the archive's name.
+    const std::wstring& PartPath() const { return m_partPath; }
 
     enum class FileOutcome { Added, SourceFailed, ArchiveFailed };
 
-    // A folder entry; `name` (forward slashes) ends with "/". A name too
-    // long for the format is a source failure (ERROR_FILENAME_EXCED_RANGE).
+    // A folder entry; `name` (forward slashes) ends with "/". A name that is
+    // not valid UTF-16 (ERROR_NO_UNICODE_TRANSLATION) or too long for the
+    // format (ERROR_FILENAME_EXCED_RANGE) is a source failure, for a file
+    // as for a folder.
     FileOutcome AddFolder(const std::wstring& name, const ZipEntrySource& source,
                           DWORD& sourceError);
 
@@ -48,7 +61,8 @@ class CZipWriter {
                         ULONGLONG sizeHint, const std::function<void()>& betweenChunks,
                         DWORD& sourceError);
 
-    // Writes the central directory and closes the archive.
+    // Writes the central directory, flushes the file to the disk, closes it
+    // and gives it the archive's name, never over a file already there.
     bool Finish();
     // Closes and deletes an unfinished archive.
     void Abandon();
@@ -60,22 +74,21 @@ class CZipWriter {
     unsigned long long BytesOut() const { return m_offset; }
 
   private:
-    struct Entry;
     enum class Stream { Done, SourceFailed, ArchiveFailed, NeedsZip64 };
 
-    bool MakeEntry(const std::wstring& name, const ZipEntrySource& source, Entry& entry,
+    bool MakeEntry(const std::wstring& name, const ZipEntrySource& source, ZipItem& entry,
                    DWORD& sourceError) const;
-    Stream DeflateEntry(Entry& entry, HANDLE file, const std::function<void()>& betweenChunks,
+    Stream DeflateEntry(ZipItem& entry, HANDLE file, const std::function<void()>& betweenChunks,
                         DWORD& sourceError);
-    bool RewriteLocalHeader(const Entry& entry);
+    bool RewriteLocalHeader(const ZipItem& entry);
     bool RewindTo(ULONGLONG offset);
-    void AddToDirectory(const Entry& entry);
+    void AddToDirectory(const ZipItem& entry);
     bool Put(const void* bytes, size_t size);
     bool Flush();
     bool Fail(DWORD error);
 
     FileHandle m_file;
-    std::wstring m_path;
+    std::wstring m_path, m_partPath;
     z_stream m_deflate{};
     bool m_deflateReady = false;
     std::vector<unsigned char> m_in;

@@ -13,9 +13,14 @@ class IArchiveObserver {
     // Between the chunks of a file, so that a window stays painted during
     // long ones.
     virtual void LetPaintThrough() = 0;
-    // A file that could not be opened or read, with the system error; it is
-    // left out of the archive.
+    // A file left out of the archive, with the system error: it could not
+    // be opened or read, its name cannot be stored, or it is a link
+    // (ERROR_CANT_ACCESS_FILE).
     virtual void FileUnreadable(const std::wstring& path, DWORD code) = 0;
+    // A folder (`path` ends with a backslash) whose contents are left out,
+    // with the system error: it could not be listed (its entry stays, empty),
+    // or, left out itself, its name cannot be stored or it is a link.
+    virtual void FolderUnreadable(const std::wstring& path, DWORD code) = 0;
     // Each file the walk finds (the archive aside), readable or not, with
     // the size its folder entry gives.
     virtual void FileFound(unsigned long long /*size*/) {}
@@ -31,8 +36,9 @@ struct ArchiveResult {
 // Packs every file and folder below `folder` (ending with a backslash) into
 // the new file `archivePath`, each entry named `topName` + "/" + its path
 // below the folder with forward slashes, folders (empty ones too, and the
-// top one as `topName` + "/") ending in "/". The archive itself, when it
-// lies inside the folder, is not packed. A folder that is a link elsewhere
-// is packed as an empty folder, so a link to a parent cannot loop.
+// top one as `topName` + "/") ending in "/". The archive is written as
+// `archivePath` + ".part" and renamed once whole; that file, when it lies
+// inside the folder, is not packed. A link, to a file or a folder, is left
+// out and told: what it leads to is not the folder's own.
 ArchiveResult PackFolder(const std::wstring& folder, const std::wstring& archivePath,
                          const std::wstring& topName, IArchiveObserver& observer);
