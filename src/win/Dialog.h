@@ -43,8 +43,8 @@ class CDialog {
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Builds the dialog from the template of TemplateModule() and runs it; IDOK, IDCANCEL, or -1
-    // when the window cannot be created.
+    // Builds the dialog from the template of TemplateModule() and runs it;
+    // IDOK, IDCANCEL, or -1 when the window cannot be created.
     INT_PTR DoModal(HWND owner = nullptr);
 
     // Moves data between fields and controls; false when saving and the
