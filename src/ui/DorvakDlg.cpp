@@ -3,10 +3,12 @@
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/SummaryDlg.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
 #include "win/ResourceText.h"
+#include "win/SystemFacts.h"
 
 #include <utility>
 
@@ -129,6 +131,10 @@ void CDorvakDlg::Report(const RunEvent& event) {
     // Recorded first: whatever the window shows of it, the record already
     // holds, even for a run ended from outside a moment later.
     const bool tell = !m_run || m_run->Hear(event);
+    if (event.Kind() == RunEventKind::RunSaved) {
+        ShowSummary(event);
+        return;
+    }
     if (event.Kind() == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
         ShowProgressLine(event.Path());
@@ -139,9 +145,29 @@ void CDorvakDlg::Report(const RunEvent& event) {
     if (event.Kind() == RunEventKind::ProgramEnded ||
         event.Kind() == RunEventKind::ProgramEndedAtLimit)
         ShowProgressLine(m_progressBeforeProgram);
+    TellRecordFailure();
+}
+
+void CDorvakDlg::TellRecordFailure() {
     if (m_run)
         if (const std::optional<RunEvent> failure = m_run->FailureToTell())
             Tell(NoticeFor(*failure));
+}
+
+void CDorvakDlg::ShowSummary(const RunEvent& saved) {
+    // The record's last lines may have met a full drive: whatever is told of
+    // it comes before the summary, which is the run's last word.
+    TellRecordFailure();
+    RunSummary summary = SummaryOf(saved, m_run ? m_run->Completeness() : RunCompleteness{});
+    if (m_run)
+        m_run->TakeBox(summary.notice);
+    // A second Enter on Save or an Esc given during the run would otherwise
+    // send the archive, or close the summary unread.
+    DiscardPendingInput();
+    CSummaryDlg dialog(std::move(summary),
+                       SupportMail(saved.Archive(), ComputerName(), m_startDate, m_description),
+                       m_run ? &*m_run : nullptr);
+    dialog.DoModal(m_hWnd);
 }
 
 void CDorvakDlg::Tell(const OperatorNotice& notice) {

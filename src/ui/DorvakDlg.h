@@ -43,6 +43,9 @@ class CDorvakDlg : public CProgramDialog, public ICollectionUi {
   private:
     void ShowProgressLine(const std::wstring& text);
     void Tell(const OperatorNotice& notice);
+    void ShowSummary(const RunEvent& saved);
+    // The record's own failure, when the operator is still to be told of it.
+    void TellRecordFailure();
 
     DateTime m_startDate;
     std::wstring m_progress;

@@ -142,7 +142,7 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
             summary = driver.MessageBoxText(box);
             stayedOpen = ::IsWindow(box) != FALSE;
             driver.Activate(box);
-            driver.Press(VK_RETURN);
+            driver.Press(VK_ESCAPE);
             driver.WaitUntilGone(box);
         });
     ExpectNoFailures(run);
@@ -150,6 +150,11 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
     EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder, dialog.StartDate())));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(run.modalResult, IDOK);
+    // Nor did a queued Enter press Send, the summary's default: the operator
+    // chose once, and chose to close.
+    const std::string record = ReadBytes(datedFolder + L"Dorvak.log");
+    EXPECT_EQ(record.find(" CHOSE send"), std::string::npos);
+    EXPECT_NE(record.find(" CHOSE close\r\n"), std::string::npos);
 }
 
 TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {
