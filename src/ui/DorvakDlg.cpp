@@ -159,29 +159,28 @@ void CDorvakDlg::ShowSummary(const RunEvent& saved) {
     // it comes before the summary, which is the run's last word.
     TellRecordFailure();
     RunSummary summary = SummaryOf(saved, m_run ? m_run->Completeness() : RunCompleteness{});
-    if (m_run)
-        m_run->TakeBox(summary.notice);
-    // A second Enter on Save or an Esc given during the run would otherwise
-    // send the archive, or close the summary unread.
-    DiscardPendingInput();
+    const OperatorNotice notice = summary.notice;
     CSummaryDlg dialog(std::move(summary),
                        SupportMail(saved.Archive(), ComputerName(), m_startDate, m_description),
                        m_run ? &*m_run : nullptr);
-    dialog.DoModal(m_hWnd);
+    ShowRecorded(notice, [&] { dialog.DoModal(m_hWnd); });
+}
+
+void CDorvakDlg::ShowRecorded(const OperatorNotice& notice, const std::function<void()>& show) {
+    // Recorded before it is shown: a run ended from outside while the box
+    // waits still leaves what the operator was reading.
+    if (m_run)
+        m_run->TakeBox(notice);
+    // The run's boxes come while, or right after, the thread took no input:
+    // a second Enter on Save or an Esc while a configurator ran would
+    // otherwise close the box, or send the archive from the summary, unread.
+    DiscardPendingInput();
+    show();
 }
 
 void CDorvakDlg::Tell(const OperatorNotice& notice) {
     if (notice.form == OperatorNotice::Form::Box) {
-        // Recorded before it is shown: a run ended from outside while the
-        // box waits still leaves what the operator was reading.
-        if (m_run)
-            m_run->TakeBox(notice);
-        // The run's boxes come while, or right after, the thread took no
-        // input: a second Enter on Save or an Esc while a configurator ran
-        // would otherwise close the box, the summary with the folder's path
-        // included, unread.
-        DiscardPendingInput();
-        ::ShowMessage(m_hWnd, notice.text, notice.icon);
+        ShowRecorded(notice, [&] { ::ShowMessage(m_hWnd, notice.text, notice.icon); });
     } else if (notice.form == OperatorNotice::Form::Beep) {
         ::MessageBeep(notice.icon);
     }
