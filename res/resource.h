@@ -4,6 +4,7 @@
 
 #define IDD_ABOUTBOX 16600
 #define IDD_DORVAK_DIALOG 16602
+#define IDD_SUMMARY_DIALOG 16604
 #define IDI_DORVAK 16628
 
 #define IDC_START_DATE 16650
@@ -11,6 +12,12 @@
 #define IDC_ABOUT_ICON 16652
 #define IDC_DESCRIPTION 16653
 #define IDC_VERSION 16654
+#define IDC_SUMMARY_ICON 16655
+#define IDC_SEND_MAIL 16656
+#define IDC_SHOW_ARCHIVE 16657
+// The id a message box gives its text: the summary stands where a box
+// stood, and whatever reads boxes reads it alike.
+#define IDC_SUMMARY_TEXT 0xFFFF
 
 #define IDM_ABOUTBOX 0x0010
 
@@ -29,6 +36,14 @@
 #define IDS_ARCHIVE_MADE 16711
 #define IDS_MEGABYTES 16712
 #define IDS_ARCHIVE_BY_HAND 16713
+#define IDS_RUN_INCOMPLETE 16714
+#define IDS_NAMED_IN_RECORD 16715
+#define IDS_RECORD_INCOMPLETE 16716
+#define IDS_MAIL_LIMIT_MB 16717
+#define IDS_ARCHIVE_TOO_LARGE 16718
+#define IDS_MAIL_FAILED 16719
+#define IDS_MAIL_SHOWN_INSTEAD 16720
+#define IDS_SHOW_FAILED 16721
 // Not in the program's own table: the text a date that cannot be shown reads
 // as, when a resource library supplies one.
 #define IDS_INVALID_DATETIME 55296

@@ -3,7 +3,7 @@
 # for people to look at: lays out a small sample installation (C:\MERU of its
 # own prefix), starts its Dorvak.exe under Xvfb, opens the about box through
 # the system menu with real keystrokes, then types a description, saves and
-# waits for the summary box; writes
+# waits for the summary; writes
 #   docs/screenshots/collection-dialog.png
 #   docs/screenshots/about-box.png
 #   docs/screenshots/summary.png
@@ -108,10 +108,11 @@ summary=$(wait_window '^Dorvak$' 300) || {
 sleep 1.5
 shoot "$summary" "$out/summary.png"
 
-# Confirming the summary ends the program normally.
+# Closing the summary ends the program normally (Esc: Enter would press
+# its default button, Send).
 eval "$(xdotool getwindowgeometry --shell "$summary")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + 10))
-xdotool key Return
+xdotool key Escape
 i=0
 while kill -0 "$dorvak" 2>/dev/null && [ "$i" -lt 100 ]; do
     sleep 0.1

@@ -3,10 +3,12 @@
 #include "collect/CollectionRun.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/SummaryDlg.h"
 #include "win/MessageBox.h"
 #include "win/Module.h"
 #include "win/PendingInput.h"
 #include "win/ResourceText.h"
+#include "win/SystemFacts.h"
 
 #include <utility>
 
@@ -129,6 +131,10 @@ void CDorvakDlg::Report(const RunEvent& event) {
     // Recorded first: whatever the window shows of it, the record already
     // holds, even for a run ended from outside a moment later.
     const bool tell = !m_run || m_run->Hear(event);
+    if (event.Kind() == RunEventKind::RunSaved) {
+        ShowSummary(event);
+        return;
+    }
     if (event.Kind() == RunEventKind::ProgramStarted) {
         m_progressBeforeProgram = m_progress;
         ShowProgressLine(event.Path());
@@ -139,23 +145,42 @@ void CDorvakDlg::Report(const RunEvent& event) {
     if (event.Kind() == RunEventKind::ProgramEnded ||
         event.Kind() == RunEventKind::ProgramEndedAtLimit)
         ShowProgressLine(m_progressBeforeProgram);
+    TellRecordFailure();
+}
+
+void CDorvakDlg::TellRecordFailure() {
     if (m_run)
         if (const std::optional<RunEvent> failure = m_run->FailureToTell())
             Tell(NoticeFor(*failure));
 }
 
+void CDorvakDlg::ShowSummary(const RunEvent& saved) {
+    // The record's last lines may have met a full drive: whatever is told of
+    // it comes before the summary, which is the run's last word.
+    TellRecordFailure();
+    RunSummary summary = SummaryOf(saved, m_run ? m_run->Completeness() : RunCompleteness{});
+    const OperatorNotice notice = summary.notice;
+    CSummaryDlg dialog(std::move(summary),
+                       SupportMail(saved.Archive(), ComputerName(), m_startDate, m_description),
+                       m_run ? &*m_run : nullptr);
+    ShowRecorded(notice, [&] { dialog.DoModal(m_hWnd); });
+}
+
+void CDorvakDlg::ShowRecorded(const OperatorNotice& notice, const std::function<void()>& show) {
+    // Recorded before it is shown: a run ended from outside while the box
+    // waits still leaves what the operator was reading.
+    if (m_run)
+        m_run->TakeBox(notice);
+    // The run's boxes come while, or right after, the thread took no input:
+    // a second Enter on Save or an Esc while a configurator ran would
+    // otherwise close the box, or send the archive from the summary, unread.
+    DiscardPendingInput();
+    show();
+}
+
 void CDorvakDlg::Tell(const OperatorNotice& notice) {
     if (notice.form == OperatorNotice::Form::Box) {
-        // Recorded before it is shown: a run ended from outside while the
-        // box waits still leaves what the operator was reading.
-        if (m_run)
-            m_run->TakeBox(notice);
-        // The run's boxes come while, or right after, the thread took no
-        // input: a second Enter on Save or an Esc while a configurator ran
-        // would otherwise close the box, the summary with the folder's path
-        // included, unread.
-        DiscardPendingInput();
-        ::ShowMessage(m_hWnd, notice.text, notice.icon);
+        ShowRecorded(notice, [&] { ::ShowMessage(m_hWnd, notice.text, notice.icon); });
     } else if (notice.form == OperatorNotice::Form::Beep) {
         ::MessageBeep(notice.icon);
     }

@@ -9,6 +9,7 @@
 #include "win/DateTime.h"
 
 #include <windows.h>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -43,6 +44,11 @@ class CDorvakDlg : public CProgramDialog, public ICollectionUi {
   private:
     void ShowProgressLine(const std::wstring& text);
     void Tell(const OperatorNotice& notice);
+    void ShowSummary(const RunEvent& saved);
+    // The record's own failure, when the operator is still to be told of it.
+    void TellRecordFailure();
+    // Records what the operator is about to read, then shows it.
+    void ShowRecorded(const OperatorNotice& notice, const std::function<void()>& show);
 
     DateTime m_startDate;
     std::wstring m_progress;

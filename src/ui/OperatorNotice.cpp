@@ -1,6 +1,7 @@
 #include "ui/OperatorNotice.h"
 
 #include "res/resource.h"
+#include "ui/SummaryNotice.h"
 #include "win/ErrorReport.h"
 #include "win/ResourceText.h"
 
@@ -14,25 +15,6 @@ OperatorNotice SystemError(const std::wstring& text, DWORD code) {
     return {OperatorNotice::Form::Box, ComposeSystemErrorText(text, code), MB_ICONERROR, code};
 }
 
-// Megabytes with one decimal after a comma, as Russian writes them; an
-// archive of a few bytes is not shown as nothing.
-std::wstring Megabytes(unsigned long long bytes) {
-    const unsigned long long tenths = (bytes * 10 + 1024 * 1024 / 2) / (1024 * 1024);
-    const unsigned long long shown = bytes > 0 && tenths == 0 ? 1 : tenths;
-    return std::to_wstring(shown / 10) + L"," + std::to_wstring(shown % 10);
-}
-
-// The run saved: where, the archive to send or the request to make it, and
-// where to send it.
-std::wstring Summary(const RunEvent& saved) {
-    std::wstring text = LoadResourceText(IDS_SAVED_TO) + saved.Path();
-    if (!saved.Archive().empty())
-        text += LoadAddedResourceText(IDS_ARCHIVE_MADE) + saved.Archive() + L" (" +
-                Megabytes(saved.ArchiveSize()) + LoadAddedResourceText(IDS_MEGABYTES) + L")";
-    else
-        text += LoadAddedResourceText(IDS_ARCHIVE_BY_HAND);
-    return text + LoadResourceText(IDS_SEND_TO_SUPPORT);
-}
 } // namespace
 
 OperatorNotice NoticeFor(const RunEvent& event) {
@@ -61,7 +43,8 @@ OperatorNotice NoticeFor(const RunEvent& event) {
         return SystemError(LoadAddedResourceText(IDS_ARCHIVE_READ_FAILED) + event.Path(),
                            event.Code());
     case RunEventKind::RunSaved:
-        return Box(Summary(event), MB_ICONINFORMATION);
+        // As a run without troubles ends; the dialog counts them.
+        return SummaryOf(event, RunCompleteness{}).notice;
     case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::DatedFolderCreated:

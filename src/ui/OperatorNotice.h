@@ -5,8 +5,9 @@
 #include <windows.h>
 #include <string>
 
-// How the operator is told of one thing that happened during a run: the
-// only place where the texts, icons and sounds of the run are decided.
+// How the operator is told of one thing that happened during a run: with
+// SummaryNotice (the run's end), the only place where the texts, icons and
+// sounds of the run are decided.
 struct OperatorNotice {
     enum class Form {
         None, // nothing the operator needs to know

@@ -177,6 +177,10 @@ void RunRecord::TakeBox(const OperatorNotice& notice) {
                       L" text=" + notice.text);
 }
 
+void RunRecord::TakeAction(const wchar_t* keyword, const std::wstring& facts) {
+    Write(keyword, facts);
+}
+
 std::optional<RunEvent> RunRecord::TakeFailure() {
     return std::exchange(m_failure, std::nullopt);
 }

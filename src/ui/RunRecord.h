@@ -38,6 +38,10 @@ class RunRecord {
     // A box as the operator sees it, text, icon and system error.
     void TakeBox(const OperatorNotice& notice);
 
+    // What the operator did with the summary once the run had ended (CHOSE),
+    // and what the program did in his place (SHOWN), with its facts.
+    void TakeAction(const wchar_t* keyword, const std::wstring& facts);
+
     // The record's own failure, once, as the run reports a file it could not
     // write; from then on the record writes nothing.
     std::optional<RunEvent> TakeFailure();

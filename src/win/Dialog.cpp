@@ -75,10 +75,14 @@ void CDataExchange::FailOn(int controlId) {
         ::SendMessageW(control, EM_SETSEL, 0, -1);
 }
 
+HINSTANCE CDialog::TemplateModule() const {
+    return ActiveResourceModule();
+}
+
 INT_PTR CDialog::DoModal(HWND owner) {
     RegisterDialogControlClasses();
-    return ::DialogBoxParamW(ActiveResourceModule(), MAKEINTRESOURCEW(m_templateId), owner,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(TemplateModule(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {

@@ -43,8 +43,8 @@ class CDialog {
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Builds the dialog from the template of the active resource module and
-    // runs it; IDOK, IDCANCEL, or -1 when the window cannot be created.
+    // Builds the dialog from the template of TemplateModule() and runs it;
+    // IDOK, IDCANCEL, or -1 when the window cannot be created.
     INT_PTR DoModal(HWND owner = nullptr);
 
     // Moves data between fields and controls; false when saving and the
@@ -52,6 +52,9 @@ class CDialog {
     bool UpdateData(bool saveAndValidate);
 
   protected:
+    // Where the template comes from: the active resource module.
+    virtual HINSTANCE TemplateModule() const;
+
     // The message dispatch; a derived dialog that needs another message
     // handles it first and passes the rest on.
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

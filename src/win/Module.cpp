@@ -57,6 +57,13 @@ HINSTANCE ActiveResourceModule() {
     return g_activeResourceModule != nullptr ? g_activeResourceModule : ::GetModuleHandleW(nullptr);
 }
 
+HINSTANCE AddedDialogTemplateModule(UINT templateId) {
+    const HINSTANCE active = ActiveResourceModule();
+    if (::FindResourceW(active, MAKEINTRESOURCEW(templateId), RT_DIALOG) != nullptr)
+        return active;
+    return ::GetModuleHandleW(nullptr);
+}
+
 void SetActiveResourceModule(HINSTANCE module) {
     g_activeResourceModule = module;
 }

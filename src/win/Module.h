@@ -19,4 +19,8 @@ std::wstring SystemFolder();
 // The module that dialog templates, the program icon (IDI_DORVAK) and string-table texts come
 // from: the program itself, or the suite's resource library once accepted.
 HINSTANCE ActiveResourceModule();
+// For the dialogs this program added to the suite's set: the active
+// resource module when it holds the template, else the program itself, so
+// that a site's older library never keeps the dialog from opening.
+HINSTANCE AddedDialogTemplateModule(UINT templateId);
 void SetActiveResourceModule(HINSTANCE module);

@@ -14,7 +14,7 @@ import zipfile
 from harness.case import SMALL, EndToEndCase
 from harness.expected import dated_name
 from harness.waits import wait_for
-from harness.window import IDC_PROGRESS, SAVED_TO
+from harness.window import IDC_PROGRESS, RUN_INCOMPLETE, SAVED_TO
 import test_output_drive
 from test_output_drive import ERROR_DISK_FULL
 from test_record import Record, facts
@@ -66,10 +66,14 @@ class Archive(EndToEndCase):
     def dated_windows(self, run):
         return self.env.windows_path(run.dated) + "\\"
 
-    def assert_summary(self, run, archive_line):
+    def assert_summary(self, run, archive_line, troubled=False):
         summary = run.boxes[-1].text
-        self.assertTrue(summary.startswith(SAVED_TO + self.dated_windows(run) + archive_line + SEND),
-                        summary)
+        head = SAVED_TO + self.dated_windows(run)
+        if troubled:
+            # The line of the run's troubles comes first.
+            self.assertTrue(summary.startswith(head + RUN_INCOMPLETE), summary)
+            head = summary[:summary.index("\r\n", len(head) + 2)]
+        self.assertTrue(summary.startswith(head + archive_line + SEND), summary)
         self.assertEqual(summary.count("\r\nАрхив"), 1, summary)
 
     def check_archive(self, run):
@@ -126,7 +130,7 @@ class Archive(EndToEndCase):
         size = os.path.getsize(path)
         self.assert_summary(run, ARCHIVE_MADE + "%s (%s МБ)" % (windows_path, megabytes(size)))
         record = Record(self, os.path.join(run.dated, "Dorvak.log"))
-        self.assertEqual(record.keywords()[-4:], ["ARCHIVE", "TOTAL", "COMPLETED", "BOX"])
+        self.assertEqual(record.keywords()[-5:], ["ARCHIVE", "TOTAL", "COMPLETED", "BOX", "CHOSE"])
         line = facts(record.one("ARCHIVE"))
         self.assertRegex(line.pop("took"), r"^\d+\.\d{3}s$")
         self.assertEqual(line, {"entries": str(len(archive.infolist())),
@@ -209,10 +213,10 @@ class Archive(EndToEndCase):
                                   "error")]
         run = self.run_scenario(root, ["Диск заполнится архивом"], adjust=adjust)
         self.assertFalse(os.path.exists(os.path.join(run.dated, self.archive_name(run.day))))
-        self.assert_summary(run, BY_HAND)
+        self.assert_summary(run, BY_HAND, troubled=True)
         record = Record(self, os.path.join(run.dated, "Dorvak.log"))
         self.assertEqual(record.only("ARCHIVE"), [])
-        self.assertEqual(record.keywords()[-4:], ["BOX", "TOTAL", "COMPLETED", "BOX"])
+        self.assertEqual(record.keywords()[-5:], ["BOX", "TOTAL", "COMPLETED", "BOX", "CHOSE"])
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@ from harness.case import SMALL, EndToEndCase
 from harness.expected import dated_name
 
 ERROR_DISK_FULL = 112
+RECORD_INCOMPLETE = ". Файл Dorvak.log в этой папке записать полностью не удалось."
 
 
 class OutputDrive(EndToEndCase):
@@ -88,6 +89,14 @@ class OutputDrive(EndToEndCase):
         self.assertLessEqual(set(named), {at + path.replace("/", "\\") for path in incomplete})
         # What it had begun of the line that met the full drive is taken back.
         self.assertTrue(text.endswith("\r\n"), text[-200:])
+        # The summary no longer hides the full drive behind "saved": under
+        # the warning icon it counts every copy that did not fit, told or
+        # not, and the record's own failure, and says the record is not whole.
+        summary = run.boxes[-1]
+        self.assertEqual(summary.icon, "exclamation")
+        self.assertGreaterEqual(self.troubles(summary, root, run.day), len(incomplete) + 1)
+        self.assertIn("%d%s\r\n" % (self.troubles(summary, root, run.day), RECORD_INCOMPLETE),
+                      summary.text)
 
     def test_root_deeper_than_260_characters(self):
         parent = os.path.join(self.folder, "deep")

@@ -175,7 +175,9 @@ class RunRecord(EndToEndCase):
         copied = [facts(text) for text in record.only("FOLDER")]
         self.assertEqual(int(total["copied-files"]), sum(int(f["files"]) for f in copied))
         self.assertGreater(int(total["copied-files"]), 38)
-        self.assertEqual(record.keywords()[-3:], ["TOTAL", "COMPLETED", "BOX"])
+        self.assertEqual(record.keywords()[-4:], ["TOTAL", "COMPLETED", "BOX", "CHOSE"])
+        # The operator closed the summary (with Esc, as the harness does).
+        self.assertEqual(record.one("CHOSE"), "close")
         self.assert_boxes_recorded(record, boxes, [0])
         self.assertTrue(boxes[0].text.startswith(SAVED_TO))
 
@@ -198,7 +200,8 @@ class RunRecord(EndToEndCase):
         at = self.root_windows(root)
         dated = at + dated_name(today) + "\\"
 
-        self.assertEqual([box.icon for box in boxes], ["error", "error", "information"])
+        # The summary of a run with troubles carries the warning icon.
+        self.assertEqual([box.icon for box in boxes], ["error", "error", "exclamation"])
         self.assertTrue(boxes[0].text.startswith(PROGRAM_TIMED_OUT), boxes[0])
         self.assertEqual(boxes[1].text, self.probe.system_error(
             "Ошибка при копировании файла " + at + "MERUDrv\\Config0.xml",

@@ -341,10 +341,12 @@ std::wstring AnswerUntilSummary(DialogDriver& driver, HWND dialog,
     for (;;) {
         HWND box = driver.WaitForMessageBox(dialog, 120000);
         const std::wstring text = driver.MessageBoxText(box);
+        const bool summary = text.compare(0, summaryStart.size(), summaryStart) == 0;
         driver.Activate(box);
-        driver.Press(VK_RETURN);
+        // Enter on the summary may send the archive; Esc closes it.
+        driver.Press(summary ? VK_ESCAPE : VK_RETURN);
         driver.WaitUntilGone(box);
-        if (text.compare(0, summaryStart.size(), summaryStart) == 0)
+        if (summary)
             return text;
         others.push_back(text);
     }

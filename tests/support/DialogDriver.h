@@ -95,8 +95,8 @@ void ClickNextMonth(DialogDriver& driver, HWND calendar);
 SYSTEMTIME CalendarSelection(HWND calendar);
 
 // Answers the message boxes of a collection run with Enter until the
-// summary appears; returns its text, and the texts of any other boxes in
-// `others`.
+// summary appears, and closes that with Esc; returns its text, and the
+// texts of any other boxes in `others`.
 std::wstring AnswerUntilSummary(DialogDriver& driver, HWND dialog,
                                 std::vector<std::wstring>& others);
 

@@ -122,6 +122,7 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
                       TestRunSettings(root.Path()));
 
     std::wstring summary;
+    std::string waitingRecord;
     bool stayedOpen = false;
     std::wstring datedFolder;
     const DriveResult run = DriveModal(
@@ -140,16 +141,27 @@ TEST(CollectionDialog, KeysGivenDuringTheRunDoNotCloseTheSummaryUnread) {
             driver.Press(VK_ESCAPE);
             HWND box = driver.WaitForMessageBox(window, 120000);
             summary = driver.MessageBoxText(box);
+            waitingRecord = ReadBytes(datedFolder + L"Dorvak.log");
             stayedOpen = ::IsWindow(box) != FALSE;
             driver.Activate(box);
-            driver.Press(VK_RETURN);
+            driver.Press(VK_ESCAPE);
             driver.WaitUntilGone(box);
         });
     ExpectNoFailures(run);
 
     EXPECT_EQ(Utf8(summary), Utf8(ExpectedSummary(datedFolder, dialog.StartDate())));
+    // While it waited, the record already ended with it.
+    const size_t lastLine = waitingRecord.rfind("\r\n", waitingRecord.size() - 3);
+    ASSERT_NE(lastLine, std::string::npos) << waitingRecord;
+    EXPECT_NE(waitingRecord.find(" BOX icon=information code=0 text=", lastLine), std::string::npos)
+        << waitingRecord.substr(lastLine);
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(run.modalResult, IDOK);
+    // Nor did a queued Enter press Send, the summary's default: the operator
+    // chose once, and chose to close.
+    const std::string record = ReadBytes(datedFolder + L"Dorvak.log");
+    EXPECT_EQ(record.find(" CHOSE send"), std::string::npos);
+    EXPECT_NE(record.find(" CHOSE close\r\n"), std::string::npos);
 }
 
 TEST(CollectionDialog, EscAndTheCloseCommandCancelWithoutWriting) {

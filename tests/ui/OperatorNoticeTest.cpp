@@ -1,6 +1,7 @@
 #include "ui/OperatorNotice.h"
 
 #include "support/TestFiles.h"
+#include "ui/SummaryNotice.h"
 #include "win/ErrorReport.h"
 #include "win/Handles.h"
 #include "win/Module.h"
@@ -128,11 +129,24 @@ TEST(OperatorNotice, ALibraryWithOnlyTheSuitesOwnTextsLeavesTheProgramsAddedOnes
     const OperatorNotice limit =
         NoticeFor(RunEvent::ProgramEndedAtLimit(kCapture, L"cmd.exe", L"a.txt", 1, 0));
     const OperatorNotice copy = NoticeFor(RunEvent::CopyFailed(L"C:\\R\\a.log", 32));
+    const std::wstring made =
+        SummaryOf(RunEvent::RunSaved(L"C:\\R\\", L"C:\\R\\VM.zip", 1024 * 1024, FileTally{1, 1}),
+                  {})
+            .notice.text;
+    const std::wstring byHand =
+        SummaryOf(RunEvent::RunSaved(L"C:\\R\\", L"", 0, FileTally{1, 1}), {}).notice.text;
     SetActiveResourceModule(nullptr);
 
     EXPECT_EQ(Utf8(unwritten.text.substr(0, 35)), "Ошибка при записи файла C:\\R\\ReadMe");
     EXPECT_EQ(Utf8(limit.text), "Превышено время ожидания завершения программы cmd.exe");
     EXPECT_EQ(Utf8(copy.text.substr(0, 29)), "Ошибка при копировании файла ");
+    EXPECT_NE(Utf8(made).find("\r\nАрхив для отправки: C:\\R\\VM.zip (1,0 МБ)\r\n"),
+              std::string::npos)
+        << Utf8(made);
+    EXPECT_NE(Utf8(byHand).find(
+                  "\r\nАрхив создать не удалось: пожалуйста, заархивируйте эту папку сами."),
+              std::string::npos)
+        << Utf8(byHand);
 }
 
 TEST(OperatorNotice, AnInvalidDateReadsAsTheModulesText) {

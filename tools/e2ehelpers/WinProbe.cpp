@@ -5,7 +5,13 @@
 //
 //   list                           visible dialog windows (#32770): handle,
 //                                  process, X window, owner, title; for a
-//                                  message box also its text and its icon
+//                                  message box also its text and its icon,
+//                                  and for the program's summary, which
+//                                  reads as a box, its default button
+//   find <title>                   visible top-level windows of any class
+//                                  with that title: handle, process, class
+//   close <hwnd>                   asks a window to close (WM_CLOSE)
+//   end <pid>                      ends a process that would not close
 //   text <hwnd> <id>               text of a control (id 0: the window)
 //   length <hwnd> <id>             length of that text, without the text
 //   rect <hwnd> <id>               screen rectangle of a control
@@ -23,7 +29,9 @@
 // Texts of windows are read with messages through the window's own thread;
 // the calendar's answers need memory in the calendar's process, which is
 // taken there for the duration of one command.
+#include "res/resource.h"
 #include "shared/GdiHandles.h"
+#include "shared/JsonText.h"
 #include "shared/MessageIcon.h"
 #include "shared/WindowSearch.h"
 #include "win/Handles.h"
@@ -53,24 +61,6 @@ std::wstring Wide(const std::string& bytes) {
     return text;
 }
 
-std::string Json(const std::wstring& text) {
-    std::string out = "\"";
-    for (const char c : Utf8(text)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 void Answer(const std::string& line) {
     const std::string text = line + "\n";
     DWORD written = 0;
@@ -79,7 +69,7 @@ void Answer(const std::string& line) {
 }
 
 void AnswerError(const std::string& what) {
-    Answer("{\"error\":" + Json(Wide(what)) + "}");
+    Answer("{\"error\":" + JsonText(Wide(what)) + "}");
 }
 
 std::string Number(unsigned long long value) {
@@ -103,12 +93,18 @@ std::string DialogItem(HWND window) {
     std::string item =
         "{\"hwnd\":" + Hwnd(window) + ",\"pid\":" + Number(process) + ",\"tid\":" + Number(thread) +
         ",\"xid\":" + Number(reinterpret_cast<ULONG_PTR>(xWindow)) +
-        ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + Json(title);
+        ",\"owner\":" + Hwnd(::GetWindow(window, GW_OWNER)) + ",\"title\":" + JsonText(title);
     if (IsMessageBox(window)) {
         std::wstring message;
         ReadMessageBoxText(window, message);
-        item += ",\"box\":true,\"text\":" + Json(message) + ",\"icon\":\"" +
+        item += ",\"box\":true,\"text\":" + JsonText(message) + ",\"icon\":\"" +
                 MessageIconName(MessageBoxIcon(window)) + "\"";
+        if (::GetDlgItem(window, IDC_SEND_MAIL) != nullptr) {
+            DWORD_PTR defaultId = 0;
+            ::SendMessageTimeoutW(window, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kWindowAnswerMs,
+                                  &defaultId);
+            item += ",\"summary\":true,\"default\":" + Number(LOWORD(defaultId));
+        }
     } else {
         item += ",\"box\":false";
     }
@@ -122,6 +118,24 @@ void List() {
     for (size_t i = 0; i < dialogs.size(); ++i)
         line += (i ? "," : "") + DialogItem(dialogs[i]);
     Answer(line + "]}");
+}
+
+void Find(const std::wstring& title) {
+    const std::vector<HWND> found = TopLevelWindows(
+        [&](HWND window) { return ::IsWindowVisible(window) && WindowCaption(window) == title; });
+    std::string line = "{\"windows\":[";
+    for (size_t i = 0; i < found.size(); ++i)
+        line += std::string(i ? "," : "") + "{\"hwnd\":" + Hwnd(found[i]) +
+                ",\"pid\":" + Number(WindowProcess(found[i])) +
+                ",\"class\":" + JsonText(WindowClass(found[i])) + "}";
+    Answer(line + "]}");
+}
+
+void End(DWORD id) {
+    KernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    const bool ended = process && ::TerminateProcess(process.Get(), 1) &&
+                       ::WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0;
+    Answer(std::string("{\"ended\":") + (ended ? "true" : "false") + "}");
 }
 
 HWND Control(HWND window, const std::wstring& id) {
@@ -292,7 +306,7 @@ void Alive(DWORD id) {
 }
 
 void ErrorText(DWORD code) {
-    Answer("{\"text\":" + Json(SystemMessageText(code)) + "}");
+    Answer("{\"text\":" + JsonText(SystemMessageText(code)) + "}");
 }
 
 std::vector<std::wstring> Fields(const std::wstring& line) {
@@ -338,7 +352,7 @@ int wmain() {
             if (control == nullptr || !ReadWindowText(control, text))
                 AnswerError("no such window");
             else
-                Answer("{\"text\":" + Json(text) + "}");
+                Answer("{\"text\":" + JsonText(text) + "}");
         } else if (command == L"length" && fields.size() == 3) {
             HWND control = Control(ParseHwnd(fields[1]), fields[2]);
             size_t length = 0;
@@ -377,6 +391,13 @@ int wmain() {
                 AnswerError("cannot fill the clipboard");
             else
                 Answer("{\"length\":" + std::to_string(text.size()) + "}");
+        } else if (command == L"find" && fields.size() == 2) {
+            Find(fields[1]);
+        } else if (command == L"close" && fields.size() == 2) {
+            const bool asked = ::PostMessageW(ParseHwnd(fields[1]), WM_CLOSE, 0, 0) != FALSE;
+            Answer(std::string("{\"asked\":") + (asked ? "true" : "false") + "}");
+        } else if (command == L"end" && fields.size() == 2) {
+            End(static_cast<DWORD>(std::wcstoul(fields[1].c_str(), nullptr, 10)));
         } else if (command == L"errtext" && fields.size() == 2) {
             ErrorText(static_cast<DWORD>(std::wcstoul(fields[1].c_str(), nullptr, 10)));
         } else {

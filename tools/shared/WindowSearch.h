@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// The static control of a message box that holds its text; no dialog of
-// the program has a control with this id.
+// The static control of a message box that holds its text; of the
+// program's dialogs only the summary, which stands where a box stood, gives
+// its text the same id.
 constexpr int kMessageBoxTextId = 0xFFFF;
 // How long a window's thread has to answer a message before it counts as
 // hung.

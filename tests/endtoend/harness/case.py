@@ -5,13 +5,14 @@ checks that the installation stayed as it was."""
 import collections
 import datetime
 import os
+import re
 import shutil
 import unittest
 
 from .environment import Environment
 from .expected import (CONFIGURATOR_LOGS, DATED_NAME, compare_output, dated_name, expected_run,
                        snapshot, tree_difference)
-from .window import COPY_FILE_FAILED, SAVED_TO, Dorvak, Probe
+from .window import COPY_FILE_FAILED, RUN_INCOMPLETE, SAVED_TO, Dorvak, Probe
 
 # 300 logs over 10 days: enough for every folder of the plan, quick to copy.
 SMALL = ("--seed", "5", "--logs", "300", "--days", "10")
@@ -119,9 +120,25 @@ class EndToEndCase(unittest.TestCase):
         return SAVED_TO + self.root_windows(root) + dated_name(day) + "\\\r\n"
 
     def assert_summary_last(self, boxes, root, day):
+        """The summary came last. A run with troubles says how many in the
+        line after the folder's, under the warning icon; each box of the run
+        (not of the summary's own buttons) told one of them."""
         self.assertTrue(boxes, "no message at all")
-        self.assertTrue(boxes[-1].text.startswith(self.summary(root, day)), boxes[-1].text)
-        self.assertEqual(boxes[-1].icon, "information")
+        summary = boxes[-1]
+        self.assertTrue(summary.summary, summary)
+        self.assertTrue(summary.text.startswith(self.summary(root, day)), summary.text)
+        self.assertEqual(summary.icon, "exclamation" if self.troubles(summary, root, day)
+                         else "information")
+        told = [box for box in boxes[:-1] if box.owner != summary.hwnd]
+        if told:
+            self.assertGreaterEqual(self.troubles(summary, root, day), len(told), summary.text)
+
+    def troubles(self, summary, root, day):
+        """The count of troubles the summary names; 0 when it names none."""
+        line = self.summary(root, day)[:-2] + RUN_INCOMPLETE
+        if not summary.text.startswith(line):
+            return 0
+        return int(re.match(r"\d+", summary.text[len(line):]).group(0))
 
     def expected(self, root, day, description_lines, **options):
         description = "\r\n".join(description_lines)

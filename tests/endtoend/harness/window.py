@@ -27,6 +27,8 @@ FOLDER_EXISTS = " для сохранения данных уже существ
 CREATE_FOLDER_FAILED = "Ошибка при создании папки "
 COPY_FILE_FAILED = "Ошибка при копировании файла "
 PROGRAM_TIMED_OUT = "Превышено время ожидания завершения программы "
+# The summary's line of a run with troubles: the count follows.
+RUN_INCOMPLETE = "\r\nСобрано не всё, ошибок при сборе: "
 
 
 class Probe:
@@ -89,6 +91,21 @@ class Probe:
         if "error" in answer:
             raise HarnessError(answer["error"])
 
+    def find(self, title):
+        """Visible top-level windows of any class with this title."""
+        return self.ask("find", title)["windows"]
+
+    def close_window(self, item, title):
+        """Asks a window find(title) gave to close; ends its process when the
+        window is still there after the deadline."""
+        self.ask("close", item["hwnd"])
+        try:
+            wait_for(lambda: all(other["hwnd"] != item["hwnd"] for other in self.find(title)),
+                     "the window %r closed" % title, 20)
+        except HarnessError:
+            if not self.ask("end", item["pid"]).get("ended"):
+                raise HarnessError("the window %r neither closes nor ends" % title)
+
     def error_text(self, code):
         return self.ask("errtext", code)["text"]
 
@@ -105,6 +122,10 @@ class Box:
         self.text = item["text"]
         self.icon = item["icon"]
         self.title = item["title"]
+        self.owner = item["owner"]
+        # The run's summary reads as a box, with buttons of its own.
+        self.summary = item.get("summary", False)
+        self.default = item.get("default")
 
     def __repr__(self):
         return "Box(%r, %s)" % (self.text, self.icon)
@@ -304,7 +325,8 @@ class Dorvak:
                 if item["box"] and item["pid"] == self.pid]
 
     def answer_box(self, box):
-        """Confirms a message box with Enter, as the operator would."""
+        """Confirms a message box with Enter, as the operator would; the
+        summary he closes with Esc, as Enter there may send the archive."""
         self.boxes.append(box)
         self.answered.add(box.hwnd)
 
@@ -317,7 +339,7 @@ class Dorvak:
                 return
             try:
                 self.focus_window(box.hwnd, xid)
-                xdotool("key", "Return")
+                xdotool("key", "Escape" if box.summary else "Return")
             except HarnessError:
                 if not box_open():
                     return
@@ -328,6 +350,32 @@ class Dorvak:
             except HarnessError:
                 continue
         raise HarnessError("the message box does not close: %r" % box.text)
+
+    def click_button(self, box, control):
+        """A left click on a button of a box (the summary's), as the operator
+        clicks it."""
+        rect = self.probe.ask("rect", box.hwnd, control)
+        if "error" in rect:
+            raise HarnessError("no button %d in %r" % (control, box))
+        xid = next(item["xid"] for item in self.probe.windows() if item["hwnd"] == box.hwnd)
+        self.focus_window(box.hwnd, xid)
+        xdotool("mousemove", "--sync", (rect["left"] + rect["right"]) // 2,
+                (rect["top"] + rect["bottom"]) // 2)
+        xdotool("click", "1")
+
+    def wait_summary(self, timeout=300):
+        """The summary, left open; every box before it is answered."""
+        def summary():
+            for box in self.own_boxes():
+                if box.summary:
+                    return box
+                if box.hwnd not in self.answered:
+                    self.answer_box(box)
+            if self.ended():
+                raise HarnessError("Dorvak ended without its summary")
+            return None
+        return wait_for(summary, "the summary of the run", timeout, interval=0.1,
+                        observed=lambda: "boxes so far: %r" % self.boxes)
 
     def wait_box(self, timeout=120):
         """The next message box of this process, left open."""
