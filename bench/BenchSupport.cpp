@@ -21,7 +21,8 @@ void SilentUi::Report(const RunEvent& event) {
 }
 
 RunSettings BenchRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder, InvalidDateText()};
+    return RunSettings{kShippedWaitLimits, kShippedMachineLimits, SystemFolder(), captureFolder,
+                       InvalidDateText()};
 }
 
 double Seconds() {

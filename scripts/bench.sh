@@ -50,6 +50,15 @@ python3 -B bench/archive_bench.py "$WINE_RUN" "$bin/ArchiveBench.exe" "$WINEPREF
     "$bench_unix/archive" "$rounds"
 rm -rf "$bench_unix/archive"
 
+echo "== Machine state (processes, services, drives, the suite's crash reports): the system's own"
+echo "   processes, then 100 stand-ins more, in alternating rounds"
+install machine 300
+mkdir -p "$bench_unix/standin"
+cp "$bin/NeverEnds.exe" "$bench_unix/standin/LiftStandIn.exe"
+"$WINE_RUN" "$bin/MachineBench.exe" 'C:\BENCH\machine' 'C:\BENCH\work' \
+    'C:\BENCH\standin\LiftStandIn.exe' 100 "$rounds"
+rm -rf "$bench_unix/machine" "$bench_unix/standin"
+
 echo "== Start-up"
 "$WINE_RUN" "$bin/StartupTime.exe" 'C:\BENCH\collect\Dorvak\Dorvak.exe' 5
 rm -rf "$bench_unix"

@@ -47,7 +47,8 @@ bool CDorvakApp::InitInstance(const WaitLimits& waitLimits) {
     {
         // Started from anywhere, the captures still see the installation
         // root as "..": they run in the program's own folder.
-        RunSettings settings{waitLimits, SystemFolder(), program.folder, InvalidDateText()};
+        RunSettings settings{waitLimits, kShippedMachineLimits, SystemFolder(), program.folder,
+                             InvalidDateText()};
         CDorvakDlg dialog(installationRoot, std::move(program), std::move(settings));
         dialog.DoModal();
     }

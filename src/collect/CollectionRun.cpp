@@ -1,6 +1,7 @@
 #include "collect/CollectionRun.h"
 
 #include "collect/CollectionContext.h"
+#include "collect/MachineState.h"
 #include "collect/ProductPlan.h"
 #include "collect/RunArchive.h"
 #include "collect/SnapshotFiles.h"
@@ -42,6 +43,8 @@ bool RunCollection(const CollectionRequest& request, ICollectionUi& ui) {
         request.installationRoot, datedFolder, mirrorBase, request.startDate,
         request.settings,         ownFolders,  ui};
     WriteSnapshotFiles(context, request.description);
+    // Before the plan starts the configurators, as the trouble left it.
+    WriteMachineState(context);
     WalkProductPlan(context);
     const RunArchive archive = PackDatedFolder(context, ComputerName());
 

@@ -28,6 +28,19 @@ enum class RunEventKind {
     ArchiveStarted,      // the archive, by its final name: packing begins
     ArchiveWritten,      // the archive: entries, bytes packed, its size, duration
     RunSaved,            // the dated folder, its archive and what the folder held when packed
+    MachineListWritten, // one of the machine's lists: its file, its entries, the suite's among them
+    MachineListUnread,  // a list that could not be read: its file, the system error
+    DriveNotAnswering,  // a drive that gave no answer: its root, how long it was waited for
+    CrashReportCopied,  // a report folder of the suite, copied whole: the folder, what was copied
+    CrashDumpCopied,    // a dump of the suite: the file, copied (one file, its size)
+    CrashDumpLeftOut,   // a dump the cap left out: the file, one file of its size
+};
+
+// Which of the machine's lists an event is about.
+enum class MachineList {
+    Processes,
+    Services,
+    Drives,
 };
 
 // Which kind of outside program an event is about.
@@ -146,6 +159,42 @@ class RunEvent {
         return event;
     }
 
+    static RunEvent MachineListWritten(MachineList list, std::wstring file,
+                                       unsigned long long entries,
+                                       unsigned long long suiteEntries) {
+        RunEvent event{RunEventKind::MachineListWritten, std::move(file)};
+        event.m_list = list;
+        event.m_entries = entries;
+        event.m_suiteEntries = suiteEntries;
+        return event;
+    }
+    // Said in its file too: the file is still written.
+    static RunEvent MachineListUnread(MachineList list, std::wstring file, DWORD code) {
+        RunEvent event{RunEventKind::MachineListUnread, std::move(file), code};
+        event.m_list = list;
+        return event;
+    }
+    static RunEvent DriveNotAnswering(std::wstring root, ULONGLONG waitedMs) {
+        RunEvent event{RunEventKind::DriveNotAnswering, std::move(root)};
+        event.m_durationMs = waitedMs;
+        return event;
+    }
+    static RunEvent CrashReportCopied(std::wstring reportFolder, FileTally copied) {
+        RunEvent event{RunEventKind::CrashReportCopied, std::move(reportFolder)};
+        event.m_tally = copied;
+        return event;
+    }
+    static RunEvent CrashDumpCopied(std::wstring dump, unsigned long long size) {
+        RunEvent event{RunEventKind::CrashDumpCopied, std::move(dump)};
+        event.m_tally = {1, size};
+        return event;
+    }
+    static RunEvent CrashDumpLeftOut(std::wstring dump, unsigned long long size) {
+        RunEvent event{RunEventKind::CrashDumpLeftOut, std::move(dump)};
+        event.m_tally = {1, size};
+        return event;
+    }
+
     RunEventKind Kind() const { return m_kind; }
     // What the event is about: a folder, a file, or a program's command line.
     const std::wstring& Path() const { return m_path; }
@@ -156,13 +205,18 @@ class RunEvent {
     const std::wstring& Output() const { return m_output; }
     const std::optional<unsigned long long>& OutputSize() const { return m_outputSize; }
     ULONGLONG DurationMs() const { return m_durationMs; }
-    // Copied (FolderCollected) or packed (ArchiveWritten).
+    // Copied (FolderCollected, crash reports and dumps), packed
+    // (ArchiveWritten) or left out (a dump).
     const FileTally& Tally() const { return m_tally; }
     bool FallbackUsed() const { return m_fallbackUsed; }
     // The archive of a saved run; empty when none was made.
     const std::wstring& Archive() const { return m_archive; }
     unsigned long long ArchiveSize() const { return m_archiveSize; }
     const std::optional<FileTally>& Held() const { return m_held; }
+    MachineList List() const { return m_list; }
+    // A machine list's entries, and how many of them are the suite's.
+    unsigned long long Entries() const { return m_entries; }
+    unsigned long long SuiteEntries() const { return m_suiteEntries; }
 
   private:
     RunEvent(RunEventKind kind, std::wstring path, DWORD code = 0)
@@ -188,6 +242,9 @@ class RunEvent {
     std::wstring m_archive;
     unsigned long long m_archiveSize = 0;
     std::optional<FileTally> m_held;
+    MachineList m_list = MachineList::Processes;
+    unsigned long long m_entries = 0;
+    unsigned long long m_suiteEntries = 0;
 };
 
 // True for an outcome that says something went wrong: whoever shows, counts
@@ -204,6 +261,9 @@ inline bool WentWrong(RunEventKind kind) {
     case RunEventKind::OutputIncomplete:
     case RunEventKind::FileNotArchived:
     case RunEventKind::FolderNotArchived:
+    // What the machine did not tell is missing from the output too.
+    case RunEventKind::MachineListUnread:
+    case RunEventKind::DriveNotAnswering:
         return true;
     case RunEventKind::DatedFolderCreated:
     case RunEventKind::WrittenInUtf8:
@@ -214,6 +274,11 @@ inline bool WentWrong(RunEventKind kind) {
     case RunEventKind::ArchiveStarted:
     case RunEventKind::ArchiveWritten:
     case RunEventKind::RunSaved:
+    case RunEventKind::MachineListWritten:
+    case RunEventKind::CrashReportCopied:
+    case RunEventKind::CrashDumpCopied:
+    // Left out by design, and named so support can ask for it.
+    case RunEventKind::CrashDumpLeftOut:
         return false;
     }
     return false;

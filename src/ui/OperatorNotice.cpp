@@ -54,6 +54,15 @@ OperatorNotice NoticeFor(const RunEvent& event) {
     case RunEventKind::ProgramEnded:
     case RunEventKind::FolderCollected:
     case RunEventKind::FolderMissing:
+    case RunEventKind::MachineListWritten:
+    case RunEventKind::CrashReportCopied:
+    case RunEventKind::CrashDumpCopied:
+    case RunEventKind::CrashDumpLeftOut:
+        return {};
+    // The operator can do nothing about a list he may not read, or a drive
+    // whose server is gone; support reads it in the record.
+    case RunEventKind::MachineListUnread:
+    case RunEventKind::DriveNotAnswering:
         return {};
     }
     return {};

@@ -18,6 +18,18 @@ const wchar_t* RoleName(ProgramRole role) {
     return role == ProgramRole::Capture ? L"capture" : L"configurator";
 }
 
+const wchar_t* ListKeyword(MachineList list) {
+    switch (list) {
+    case MachineList::Processes:
+        return L"PROCESSES";
+    case MachineList::Services:
+        return L"SERVICES";
+    case MachineList::Drives:
+        return L"DRIVES";
+    }
+    return L"LIST";
+}
+
 const wchar_t* IconName(UINT icon) {
     switch (icon & MB_ICONMASK) {
     case MB_ICONERROR:
@@ -85,8 +97,7 @@ void RunRecord::Take(const RunEvent& event) {
         Write(L"INCOMPLETE", std::wstring(role) + L" file=" + event.Path());
         break;
     case RunEventKind::FolderCollected:
-        m_copiedFiles += event.Tally().files;
-        m_copiedBytes += event.Tally().bytes;
+        AddCopied(event.Tally());
         Write(L"FOLDER", L"files=" + Number(event.Tally().files) + L" bytes=" +
                              Number(event.Tally().bytes) + L" took=" + Seconds(event.DurationMs()) +
                              L" fallback=" + (event.FallbackUsed() ? L"yes" : L"no") + L" folder=" +
@@ -131,6 +142,32 @@ void RunRecord::Take(const RunEvent& event) {
         break;
     case RunEventKind::DatedFolderExists:
         // Refused before any record is opened: there is none to write to.
+        break;
+    case RunEventKind::MachineListWritten:
+        // Drives are nobody's: only processes and services can be the suite's.
+        Write(ListKeyword(event.List()), L"entries=" + Number(event.Entries()) +
+                                             (event.List() == MachineList::Drives
+                                                  ? std::wstring()
+                                                  : L" suite=" + Number(event.SuiteEntries())) +
+                                             L" file=" + event.Path());
+        break;
+    case RunEventKind::MachineListUnread:
+        Write(L"NOT-LISTED", code + L" file=" + event.Path());
+        break;
+    case RunEventKind::DriveNotAnswering:
+        Write(L"NO-ANSWER", L"waited=" + Seconds(event.DurationMs()) + L" drive=" + event.Path());
+        break;
+    case RunEventKind::CrashReportCopied:
+        AddCopied(event.Tally());
+        Write(L"CRASH-REPORT", L"files=" + Number(event.Tally().files) + L" bytes=" +
+                                   Number(event.Tally().bytes) + L" folder=" + event.Path());
+        break;
+    case RunEventKind::CrashDumpCopied:
+        AddCopied(event.Tally());
+        Write(L"DUMP", L"size=" + Number(event.Tally().bytes) + L" file=" + event.Path());
+        break;
+    case RunEventKind::CrashDumpLeftOut:
+        Write(L"DUMP-LEFT-OUT", L"size=" + Number(event.Tally().bytes) + L" file=" + event.Path());
         break;
     }
 }
@@ -190,6 +227,11 @@ void RunRecord::WriteEnd(const RunEvent& saved) {
                         (held ? Number(held->bytes) : L"unknown"));
     Write(L"COMPLETED",
           L"took=" + Seconds(::GetTickCount64() - m_openedAt) + L" folder=" + saved.Path());
+}
+
+void RunRecord::AddCopied(const FileTally& copied) {
+    m_copiedFiles += copied.files;
+    m_copiedBytes += copied.bytes;
 }
 
 void RunRecord::Write(const wchar_t* keyword, const std::wstring& facts) {

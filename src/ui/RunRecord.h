@@ -51,6 +51,7 @@ class RunRecord {
     void WriteHead(const std::wstring& datedFolder);
     void WriteEnd(const RunEvent& saved);
     void Write(const wchar_t* keyword, const std::wstring& facts);
+    void AddCopied(const FileTally& copied);
     void Fail(DWORD code);
 
     RunRecordHead m_head;

@@ -1,9 +1,12 @@
 // Owners for every kind of handle the program takes. Two families: handles
-// whose "none" value is INVALID_HANDLE_VALUE (files, searches) and handles
-// whose "none" value is null (processes, threads, modules, local buffers).
+// whose "none" value is INVALID_HANDLE_VALUE (files, searches, process
+// snapshots) and handles whose "none" value is null (processes, threads,
+// modules, local buffers, the service manager and its services).
 #pragma once
 
 #include <windows.h>
+// Left out of windows.h by WIN32_LEAN_AND_MEAN.
+#include <winsvc.h>
 
 template <typename Traits> class UniqueHandle {
   public:
@@ -72,8 +75,16 @@ struct LocalMemoryTraits {
     static void Close(Type memory) noexcept { ::LocalFree(memory); }
 };
 
+struct ServiceHandleTraits {
+    using Type = SC_HANDLE;
+    static Type None() noexcept { return nullptr; }
+    static void Close(Type service) noexcept { ::CloseServiceHandle(service); }
+};
+
+// CreateToolhelp32Snapshot's handle closes like a file's, and fails as one.
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using LibraryModule = UniqueHandle<LibraryTraits>;
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;

@@ -188,8 +188,9 @@ TEST(WholeRun, EveryProductInstalled) {
         EXPECT_TRUE(Exists(dated + std::wstring(name, name + strlen(name)))) << name;
     EXPECT_EQ(ListFolder(dated), L"MERUDrv/ ReadMe.txt " +
                                      ArchiveName(ComputerName(), PlanStartDate()) +
-                                     L" WindowVersion.txt arp.txt files.tree ipconfig.txt "
-                                     L"netstat.txt route.txt");
+                                     L" WindowVersion.txt arp.txt drives.txt files.tree "
+                                     L"ipconfig.txt netstat.txt processes.txt route.txt "
+                                     L"services.txt");
     EXPECT_EQ(ListTree(mirror), Lines(FullMirror()));
 
     // Contents that show who wrote them: the installation's own Struct.XML
@@ -287,8 +288,8 @@ TEST(WholeRun, RootWithNoneOfThePlansFoldersAndBlanksInItsPath) {
     const std::wstring dated = root.Path() + L"2024_03_01\\";
     EXPECT_EQ(ListTree(dated),
               Lines({"MERUDrv\\", "ReadMe.txt", Utf8(ArchiveName(ComputerName(), PlanStartDate())),
-                     "WindowVersion.txt", "arp.txt", "files.tree", "ipconfig.txt", "netstat.txt",
-                     "route.txt"}));
+                     "WindowVersion.txt", "arp.txt", "drives.txt", "files.tree", "ipconfig.txt",
+                     "netstat.txt", "processes.txt", "route.txt", "services.txt"}));
     EXPECT_EQ(ReadBytes(dated + L"ReadMe.txt"), "\xCD\xE5\xF2 \xF1\xE2\xFF\xE7\xE8");
     // The five captures, every folder of the plan missing, then the run saved.
     EXPECT_EQ(ui.Problems(), std::vector<Fact>{});

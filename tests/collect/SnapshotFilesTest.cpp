@@ -29,7 +29,8 @@ std::string Utf16(const std::wstring& text) {
 bool Capture(const std::wstring& systemFolder, const std::wstring& dated,
              const CaptureCommand& command, const std::wstring& current, DWORD limitMs,
              RecordingUi& ui) {
-    const RunSettings settings{{limitMs, limitMs}, systemFolder, current, L""};
+    const RunSettings settings{
+        {limitMs, limitMs}, kShippedMachineLimits, systemFolder, current, L""};
     OwnFolders own;
     return RunCaptureCommand({L"", dated, dated + L"MERUDrv\\", DateTime(), settings, own, ui},
                              command);

@@ -48,8 +48,9 @@ class OutputDrive(EndToEndCase):
             copies.extend(path for path, content in expected.entries.items()
                           if isinstance(content, bytes) and path.startswith("MERUDrv/"))
             # Room for about half of the copies, a page each, after the run's
-            # own text files; the rest find the drive full.
-            self.resize_drive(drive, 4096 * (8 + len(copies) // 2))
+            # own text files (the three of the machine a page or two each);
+            # the rest find the drive full.
+            self.resize_drive(drive, 4096 * (8 + 4 + len(copies) // 2))
             # Told below: which copy meets the full drive first is the run's.
             expected.messages = None
             # Copies cut short may stay behind as parts of their source.

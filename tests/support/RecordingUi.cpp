@@ -58,5 +58,6 @@ void PrintTo(const Fact& fact, std::ostream* out) {
 }
 
 RunSettings TestRunSettings(const std::wstring& captureFolder) {
-    return RunSettings{kShippedWaitLimits, SystemFolder(), captureFolder, InvalidDateText()};
+    return RunSettings{kShippedWaitLimits, kShippedMachineLimits, SystemFolder(), captureFolder,
+                       InvalidDateText()};
 }

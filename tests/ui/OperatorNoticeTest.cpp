@@ -96,6 +96,17 @@ TEST(OperatorNotice, EachOutcomeHasItsTextIconAndCode) {
         {RunEvent::ProgramEnded(kCapture, L"cmd.exe", L"arp.txt", 1, 5, 0), Form::None, L"", 0},
         {RunEvent::FolderCollected(L"MERUDisp", {1, 2}, false, 3), Form::None, L"", 0},
         {RunEvent::FolderMissing(L"MERUSms"), Form::None, L"", 0},
+        // The machine: nothing the operator could act on is a box.
+        {RunEvent::MachineListWritten(MachineList::Services, dated + L"services.txt", 9, 1),
+         Form::None, L"", 0},
+        {RunEvent::MachineListUnread(MachineList::Services, dated + L"services.txt",
+                                     ERROR_ACCESS_DENIED),
+         Form::None, L"", 0},
+        {RunEvent::DriveNotAnswering(L"Z:\\", 5000), Form::None, L"", 0},
+        {RunEvent::CrashReportCopied(L"C:\\ProgramData\\AppCrash_a.exe_1\\", {1, 9}), Form::None,
+         L"", 0},
+        {RunEvent::CrashDumpCopied(L"C:\\D\\a.exe.1.dmp", 9), Form::None, L"", 0},
+        {RunEvent::CrashDumpLeftOut(L"C:\\D\\a.exe.2.dmp", 9), Form::None, L"", 0},
     };
     for (const Case& c : cases) {
         const OperatorNotice notice = NoticeFor(c.event);

@@ -67,12 +67,20 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
     // Told in a box too, but a full drive is told only once: the record
     // names every file that is missing.
     record.Take(RunEvent::CopyFailed(L"C:\\R\\MERUDrv\\a.xml", 32));
+    record.Take(RunEvent::MachineListUnread(MachineList::Services, dated + L"services.txt", 5));
+    record.Take(RunEvent::MachineListWritten(MachineList::Services, dated + L"services.txt", 0, 0));
+    record.Take(RunEvent::MachineListWritten(MachineList::Drives, dated + L"drives.txt", 3, 0));
+    record.Take(RunEvent::DriveNotAnswering(L"Z:\\", 5000));
+    // Copies like the plan's, in the totals too; a dump left out is not.
+    record.Take(RunEvent::CrashReportCopied(L"C:\\W\\AppCrash_a.exe_1\\", {2, 20}));
+    record.Take(RunEvent::CrashDumpCopied(L"C:\\D\\a.exe.7.dmp", 300));
+    record.Take(RunEvent::CrashDumpLeftOut(L"C:\\D\\a.exe.8.dmp", 5000000000));
     record.Take(RunEvent::ArchiveStarted(dated + L"VM.zip"));
     record.Take(RunEvent::FolderNotArchived(dated + L"MERUDrv\\", ERROR_CANT_ACCESS_FILE));
     record.Take(RunEvent::RunSaved(dated, L"", 0, FileTally{2, 15}));
 
     const std::vector<std::string> lines = Lines(dated + L"Dorvak.log");
-    ASSERT_EQ(lines.size(), 19u);
+    ASSERT_EQ(lines.size(), 26u);
     EXPECT_EQ(lines[5], "RESOURCES none: the program's own");
     EXPECT_EQ(lines[6], "DESCRIPTION characters=8");
     const std::vector<std::string> expected = {
@@ -84,13 +92,20 @@ TEST(RunRecord, LinesForEveryOutcomeAndTotalsOfTheFolderAsPacked) {
         "FOLDER files=0 bytes=0 took=0.000s fallback=no folder=MERUDrv\\LogCll",
         "MISSING folder=MERUProt",
         "NOT-COPIED code=32 file=C:\\R\\MERUDrv\\a.xml",
+        "NOT-LISTED code=5 file=" + Utf8(dated) + "services.txt",
+        "SERVICES entries=0 suite=0 file=" + Utf8(dated) + "services.txt",
+        "DRIVES entries=3 file=" + Utf8(dated) + "drives.txt",
+        "NO-ANSWER waited=5.000s drive=Z:\\",
+        "CRASH-REPORT files=2 bytes=20 folder=C:\\W\\AppCrash_a.exe_1\\",
+        "DUMP size=300 file=C:\\D\\a.exe.7.dmp",
+        "DUMP-LEFT-OUT size=5000000000 file=C:\\D\\a.exe.8.dmp",
         "PACKING file=" + Utf8(dated) + "VM.zip",
         "NOT-ARCHIVED code=1920 folder=" + Utf8(dated) + "MERUDrv\\",
-        "TOTAL copied-files=1 copied-bytes=10 folder-files=2 folder-bytes=15",
+        "TOTAL copied-files=4 copied-bytes=330 folder-files=2 folder-bytes=15",
     };
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[7 + i], expected[i]);
-    EXPECT_EQ(lines[18].substr(0, 15), "COMPLETED took=");
+    EXPECT_EQ(lines[25].substr(0, 15), "COMPLETED took=");
 }
 
 TEST(RunRecord, EveryCopyThatMetAFullDriveHasALineThoughTheOperatorIsToldOnce) {

@@ -18,6 +18,16 @@ ANSI_CODE_PAGE = "cp1251"
 UTF8_MARK = b"\xef\xbb\xbf"
 
 CAPTURE_FILES = ["ipconfig.txt", "route.txt", "files.tree", "arp.txt", "netstat.txt"]
+# The machine as the run found it: each file's header line (UTF-8 behind its
+# mark, tab-separated); the machine's own test reads the rows.
+MACHINE_FILES = {
+    "processes.txt": ["process id", "parent id", "started", "processor seconds",
+                      "working set KiB", "private KiB", "threads", "session", "suite", "image"],
+    "services.txt": ["name", "display name", "state", "start type", "process id", "account",
+                     "suite", "binary path"],
+    "drives.txt": ["root", "type", "file system", "label", "total MiB", "free MiB", "free %",
+                   "holds", "answer"],
+}
 
 # The fixed plan of the suite, in the order it is walked.
 PRODUCT_ROWS = [
@@ -177,6 +187,9 @@ def expected_run(root, start_date, description, offset=None, archive=None):
                   lambda data: re.fullmatch(rb"Version Windows is \d+\.\d+ \(\d+\)\r\n", data))
     for name in CAPTURE_FILES:
         expected.file(name, lambda data: True)
+    for name, header in MACHINE_FILES.items():
+        expected.file(name, lambda data, header=header: data.startswith(
+            UTF8_MARK + "\t".join(header).encode() + b"\r\n") and data.endswith(b"\r\n"))
     # The run record: the record's own tests read it; every run that
     # completes leaves one that says so and names the files it wrote in UTF-8.
     expected.file("Dorvak.log", record_check(expected))
